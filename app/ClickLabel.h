@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that the operator clicks like a button (the cancel labels).
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};

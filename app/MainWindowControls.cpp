@@ -1,0 +1,563 @@
+// Construction of the window's controls, tab by tab. The crop tabs are laid out at fixed
+// positions because loading a scan moves their previews and sliders; the other tabs use layouts.
+#include "app/ClickLabel.h"
+#include "app/ComboBox.h"
+#include "app/MainWindow.h"
+#include "app/PictureBox.h"
+#include "app/ProgressList.h"
+#include "app/UpDown.h"
+#include "pipeline/ImageBox.h"
+#include "sources/DriveList.h"
+#include "sources/FileList.h"
+#include "sources/FolderList.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QSlider* makeSlider(Qt::Orientation orientation, int minimum, int maximum, int value,
+                    int largeChange, int tickInterval, QWidget* parent) {
+    auto* slider = new QSlider(orientation, parent);
+    slider->setRange(minimum, maximum);
+    slider->setSingleStep(1);
+    slider->setPageStep(largeChange);
+    slider->setTickInterval(tickInterval);
+    slider->setTickPosition(orientation == Qt::Horizontal ? QSlider::TicksBelow
+                                                          : QSlider::TicksRight);
+    // A vertical slider measures from the top of the scan down, so its minimum is at the top.
+    slider->setInvertedAppearance(orientation == Qt::Vertical);
+    slider->setInvertedControls(orientation == Qt::Vertical);
+    slider->setValue(value);
+    return slider;
+}
+
+QLabel* makeBorderedLabel(QWidget* parent, const QString& text = QString()) {
+    auto* label = new QLabel(text, parent);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+QLabel* makeCaption(const QString& text, QWidget* parent) {
+    return new QLabel(text, parent);
+}
+
+ClickLabel* makeCancelLabel(const QString& text, QWidget* parent) {
+    auto* label = new ClickLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setAutoFillBackground(true);
+    label->setStyleSheet(QStringLiteral(
+        "QLabel { color: #d00000; background-color: #c8e4ff; font-weight: bold; "
+        "border: 1px solid #7090b0; }"));
+    return label;
+}
+
+QLineEdit* makeSizeBox(const QString& text, QWidget* parent) {
+    auto* box = new QLineEdit(text, parent);
+    box->setAlignment(Qt::AlignCenter);
+    box->setMaximumWidth(70);
+    return box;
+}
+
+} // namespace
+
+template <typename T> T* MainWindow::named(T* widget, const QString& name) {
+    widget->setObjectName(name);
+    controls_.append(widget);
+    controlsByName_.insert(name, widget);
+    return widget;
+}
+
+void MainWindow::buildControls() {
+    SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1->setGeometry(0, 0, kClientWidth, kClientHeight);
+    // Eight captions share one row of the window's width.
+    QFont captions = SSTab1->tabBar()->font();
+    captions.setPointSizeF(captions.pointSizeF() * 0.9);
+    SSTab1->tabBar()->setFont(captions);
+    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 5px; }"));
+    SSTab1->addTab(buildConfigurationTab(), QStringLiteral("Configuracion Inicial"));
+    SSTab1->addTab(buildAutomaticCropTab(), QStringLiteral("Ajustes de Recorte"));
+    SSTab1->addTab(buildOriginalImageTab(), QStringLiteral("Imagen Original"));
+    SSTab1->addTab(buildWatermarkTab(), QStringLiteral("Marcas de Agua"));
+    SSTab1->addTab(buildInteractiveCropTab(), QStringLiteral("Recorte Interarctivo"));
+    SSTab1->addTab(buildDebugTab(), QStringLiteral("Depuracion"));
+    SSTab1->addTab(buildEffectsTab(), QStringLiteral("Efectos Post-Produccion"));
+    SSTab1->addTab(buildNumberingTab(), QStringLiteral("Numeración Páginas"));
+}
+
+QWidget* MainWindow::buildConfigurationTab() {
+    auto* page = new QWidget;
+    auto* columns = new QGridLayout(page);
+
+    // Source folder and files.
+    auto* sourceFrame = new QGroupBox(QStringLiteral("Carpeta y Fichero a Recortar"), page);
+    auto* source = new QVBoxLayout(sourceFrame);
+    TipoOrigen = named(new ComboBox(sourceFrame), QStringLiteral("TipoOrigen"));
+    Drive1 = named(new DriveList(sourceFrame), QStringLiteral("Drive1"));
+    Dirs = named(new FolderList(sourceFrame), QStringLiteral("Dirs"));
+    Files = named(new FileList(false, sourceFrame), QStringLiteral("Files"));
+    chkSubTree = named(new QCheckBox(QStringLiteral("Incluir Subcarperas"), sourceFrame),
+                       QStringLiteral("chkSubTree"));
+    cmdLoadTree = named(new QPushButton(QStringLiteral("Explorar Subcarpetas y Encontrar Imágenes"),
+                                        sourceFrame),
+                        QStringLiteral("cmdLoadTree"));
+    lstTree = named(new QListWidget(sourceFrame), QStringLiteral("lstTree"));
+    cmdLoadTree->setEnabled(false);
+    lstTree->setVisible(false);
+    source->addWidget(TipoOrigen);
+    source->addWidget(Drive1);
+    source->addWidget(Dirs, 2);
+    auto* fileArea = new QGridLayout;
+    fileArea->addWidget(Files, 0, 0); // the tree list takes the file list's place in subtree mode
+    fileArea->addWidget(lstTree, 0, 0);
+    source->addLayout(fileArea, 3);
+    source->addWidget(chkSubTree);
+    source->addWidget(cmdLoadTree);
+    columns->addWidget(sourceFrame, 0, 0, 3, 1);
+
+    auto sizeRow = [](QWidget* frame, const QString& caption, QLineEdit* box, UpDown* arrows) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(makeCaption(caption, frame), 1);
+        row->addWidget(box);
+        row->addWidget(arrows);
+        arrows->bindTo(box);
+        return row;
+    };
+
+    // Large pages.
+    auto* largeFrame = new QGroupBox(QStringLiteral("Formato de las Imagenes Recortadas"), page);
+    auto* large = new QVBoxLayout(largeFrame);
+    TipoGrande = named(new ComboBox(largeFrame), QStringLiteral("TipoGrande"));
+    ChkSepara2Img = named(new QCheckBox(QStringLiteral("Separar Original en dos Imágenes."),
+                                        largeFrame),
+                          QStringLiteral("ChkSepara2Img"));
+    NoReducir = named(new QCheckBox(QStringLiteral("Respetar Tamaño Original"), largeFrame),
+                      QStringLiteral("NoReducir"));
+    Interactivo = named(new QCheckBox(QStringLiteral("Recorte Interactivo"), largeFrame),
+                        QStringLiteral("Interactivo"));
+    AltoGrande = named(makeSizeBox(QStringLiteral("958"), largeFrame), QStringLiteral("AltoGrande"));
+    MasMenosAlG = named(new UpDown(0, 3000, 958, largeFrame), QStringLiteral("MasMenosAlG"));
+    AnchoGrande = named(makeSizeBox(QStringLiteral("695"), largeFrame),
+                        QStringLiteral("AnchoGrande"));
+    MasMenosAnG = named(new UpDown(0, 3000, 695, largeFrame), QStringLiteral("MasMenosAnG"));
+    ChkSepara2Img->setChecked(true);
+    large->addWidget(TipoGrande);
+    large->addWidget(ChkSepara2Img);
+    large->addWidget(NoReducir);
+    large->addWidget(Interactivo);
+    large->addLayout(sizeRow(largeFrame, QStringLiteral("Altura de la imagen recortada grande:"),
+                             AltoGrande, MasMenosAlG));
+    large->addLayout(sizeRow(largeFrame, QStringLiteral("Anchura de la imagen recortada grande:"),
+                             AnchoGrande, MasMenosAnG));
+    columns->addWidget(largeFrame, 0, 1);
+
+    // Thumbnails.
+    auto* smallFrame = new QGroupBox(QStringLiteral("Formato de las Miniaturas"), page);
+    auto* small = new QVBoxLayout(smallFrame);
+    HacerMini = named(new QCheckBox(QStringLiteral("Realizar copias en miniatura"), smallFrame),
+                      QStringLiteral("HacerMini"));
+    TipoPeque = named(new ComboBox(smallFrame), QStringLiteral("TipoPeque"));
+    AltoPeque = named(makeSizeBox(QStringLiteral("540"), smallFrame), QStringLiteral("AltoPeque"));
+    MasMenosAlP = named(new UpDown(0, 3000, 540, smallFrame), QStringLiteral("MasMenosAlP"));
+    AnchoPeque = named(makeSizeBox(QStringLiteral("370"), smallFrame), QStringLiteral("AnchoPeque"));
+    MasMenosAnP = named(new UpDown(0, 3000, 370, smallFrame), QStringLiteral("MasMenosAnP"));
+    small->addWidget(HacerMini);
+    small->addWidget(TipoPeque);
+    small->addLayout(sizeRow(smallFrame, QStringLiteral("Altura de la imagen recortada pequeña:"),
+                             AltoPeque, MasMenosAlP));
+    small->addLayout(sizeRow(smallFrame, QStringLiteral("Anchura de la imagen recortada pequeña:"),
+                             AnchoPeque, MasMenosAnP));
+    columns->addWidget(smallFrame, 1, 1);
+
+    // Colour and compression.
+    auto* colorFrame =
+        new QGroupBox(QStringLiteral("Formato de Color de las Imagenes Recortadas"), page);
+    auto* color = new QVBoxLayout(colorFrame);
+    ColorBw = named(new ComboBox(colorFrame), QStringLiteral("ColorBw"));
+    Compresion = named(new QCheckBox(QStringLiteral("Activar Compresion en TIFF Monocromo"),
+                                     colorFrame),
+                       QStringLiteral("Compresion"));
+    PermiteDistorsion = named(new QCheckBox(QStringLiteral("Permitir Distorsion"), colorFrame),
+                              QStringLiteral("PermiteDistorsion"));
+    UpDownQuality = named(makeSlider(Qt::Horizontal, 0, 100, 90, 5, 5, colorFrame),
+                          QStringLiteral("UpDownQuality"));
+    lblJpegQuality = named(new QLabel(colorFrame), QStringLiteral("lblJpegQuality"));
+    lblJpegQuality->setMinimumWidth(44);
+    lblJpegQuality->setAlignment(Qt::AlignCenter);
+    color->addWidget(ColorBw);
+    color->addWidget(Compresion);
+    color->addWidget(PermiteDistorsion);
+    color->addWidget(makeCaption(QStringLiteral("Calidad Compresion JPEG (0%-100%)"), colorFrame));
+    auto* quality = new QHBoxLayout;
+    quality->addWidget(UpDownQuality, 1);
+    quality->addWidget(lblJpegQuality);
+    color->addLayout(quality);
+    columns->addWidget(colorFrame, 2, 1);
+
+    AceptaConfig = named(new QPushButton(QStringLiteral(
+                                             "Aceptar Parametros y Pasar a la Fase de Recorte"),
+                                         page),
+                         QStringLiteral("AceptaConfig"));
+    QFont bold(QStringLiteral("Tahoma"));
+    bold.setBold(true);
+    AceptaConfig->setFont(bold);
+    AceptaConfig->setMinimumHeight(36);
+    columns->addWidget(AceptaConfig, 3, 0, 1, 2);
+    columns->setColumnStretch(0, 1);
+    columns->setColumnStretch(1, 1);
+    return page;
+}
+
+QWidget* MainWindow::buildAutomaticCropTab() {
+    auto* page = new QWidget;
+    LocalFiles = named(new FileList(true, page), QStringLiteral("LocalFiles"));
+    LocalFiles->setGeometry(10, 10, 260, 200);
+    Probar = named(new QPushButton(QStringLiteral("Probar Ajustes"), page), QStringLiteral("Probar"));
+    CortaUna = named(new QPushButton(QStringLiteral("Cortar Imagen"), page),
+                     QStringLiteral("CortaUna"));
+    CortaLote = named(new QPushButton(QStringLiteral("Procesar Lote"), page),
+                      QStringLiteral("CortaLote"));
+    Probar->setGeometry(10, 216, 84, 28);
+    CortaUna->setGeometry(98, 216, 84, 28);
+    CortaLote->setGeometry(186, 216, 84, 28);
+
+    auto* processFrame = new QGroupBox(QStringLiteral("Archivos en proceso"), page);
+    processFrame->setGeometry(10, 250, 260, 385);
+    ListaProceso = named(new ProgressList(processFrame), QStringLiteral("ListaProceso"));
+    ListaProceso->setGeometry(8, 22, 244, 290);
+    Cancelar = named(makeCancelLabel(QStringLiteral("\rCancelar Proceso"), processFrame),
+                     QStringLiteral("Cancelar"));
+    Cancelar->setGeometry(8, 318, 244, 58);
+
+    Imagen = named(new ImageBox(page), QStringLiteral("Imagen"));
+    Imagen->setGeometry(364, 10, 393, 233);
+    SelectionSize = named(makeSlider(Qt::Vertical, 0, 1000, 1000, 5, 25, page),
+                          QStringLiteral("SelectionSize"));
+    SelectionSize->setGeometry(334, 0, 24, 253);
+    Altura = named(makeSlider(Qt::Vertical, 0, 1000, 0, 5, 25, page), QStringLiteral("Altura"));
+    Altura->setGeometry(770, 0, 24, 253);
+    SelectionWidth = named(makeSlider(Qt::Horizontal, 0, 1000, 1000, 5, 25, page),
+                           QStringLiteral("SelectionWidth"));
+    SelectionWidth->setGeometry(364, 272, 393, 22);
+    Label5 = named(new QLabel(QStringLiteral("Pequeño"), page), QStringLiteral("Label5"));
+    Label5->setGeometry(281, 0, 52, 18);
+    Label6 = named(new QLabel(QStringLiteral("Grande"), page), QStringLiteral("Label6"));
+    Label6->setGeometry(281, 240, 52, 18);
+    Label7 = named(new QLabel(QStringLiteral("Tamaño"), page), QStringLiteral("Label7"));
+    Label7->setGeometry(334, 253, 60, 18);
+    Label8 = named(new QLabel(QStringLiteral("Margen"), page), QStringLiteral("Label8"));
+    Label8->setGeometry(770, 253, 60, 18);
+    Label9 = named(new QLabel(QStringLiteral("Margenes"), page), QStringLiteral("Label9"));
+    Label9->setGeometry(552, 630, 70, 18);
+
+    PaginaIzq = named(new ImageBox(page), QStringLiteral("PaginaIzq"));
+    PaginaIzq->setGeometry(374, 298, 177, 249);
+    PaginaDch = named(new ImageBox(page), QStringLiteral("PaginaDch"));
+    PaginaDch->setGeometry(571, 298, 169, 249);
+    UpDowni = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDowni"));
+    UpDowni->setGeometry(374, 550, 177, 22);
+    UpDownd = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDownd"));
+    UpDownd->setGeometry(571, 550, 169, 22);
+    Texti = named(new QLabel(page), QStringLiteral("Texti"));
+    Texti->setGeometry(334, 552, 38, 18);
+    Textd = named(new QLabel(page), QStringLiteral("Textd"));
+    Textd->setGeometry(742, 552, 40, 18);
+
+    const int labelHeight = 18;
+    lblFileNamei = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei"));
+    lblSizei = named(makeBorderedLabel(page), QStringLiteral("lblSizei"));
+    lblModei = named(makeBorderedLabel(page), QStringLiteral("lblModei"));
+    lblFileNamed = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed"));
+    LblSized = named(makeBorderedLabel(page), QStringLiteral("LblSized"));
+    lblModed = named(makeBorderedLabel(page), QStringLiteral("lblModed"));
+    int top = 576;
+    for (auto [left, right] : {std::pair{lblFileNamei, lblFileNamed}, std::pair{lblSizei, LblSized},
+                               std::pair{lblModei, lblModed}}) {
+        left->setGeometry(374, top, 177, labelHeight);
+        right->setGeometry(571, top, 169, labelHeight);
+        top += labelHeight + 1;
+    }
+    return page;
+}
+
+QWidget* MainWindow::buildOriginalImageTab() {
+    auto* page = new QWidget;
+    ImagenGrande = named(new ImageBox(page), QStringLiteral("ImagenGrande"));
+    ImagenGrande->setGeometry(10, 10, 729, 585);
+    lblFileName = named(makeBorderedLabel(page), QStringLiteral("lblFileName"));
+    lblFileName->setGeometry(10, 603, 430, 22);
+    lblSize = named(makeBorderedLabel(page), QStringLiteral("lblSize"));
+    lblSize->setGeometry(446, 603, 140, 22);
+    lblMode = named(makeBorderedLabel(page), QStringLiteral("lblMode"));
+    lblMode->setGeometry(592, 603, 200, 22);
+    return page;
+}
+
+QWidget* MainWindow::buildWatermarkTab() {
+    auto* page = new QWidget;
+    auto* fileFrame = new QGroupBox(QStringLiteral("Fichero Marca de Agua"), page);
+    fileFrame->setGeometry(10, 10, 300, 620);
+    FormatoWM = named(new ComboBox(fileFrame), QStringLiteral("FormatoWM"));
+    FormatoWM->setGeometry(10, 24, 280, 26);
+    DirWM = named(new FolderList(fileFrame), QStringLiteral("DirWM"));
+    DirWM->setGeometry(10, 58, 280, 260);
+    FileWM = named(new FileList(false, fileFrame), QStringLiteral("FileWM"));
+    FileWM->setGeometry(10, 326, 280, 284);
+
+    WMActivo = named(new QCheckBox(QStringLiteral("Activar Marcas de Agua"), page),
+                     QStringLiteral("WMActivo"));
+    WMActivo->setGeometry(330, 14, 300, 22);
+    LeerWm = named(new QPushButton(QStringLiteral(
+                                       "Probar Marca de Agua (Necesita Cargar y Probar Recorte)"),
+                                   page),
+                   QStringLiteral("LeerWm"));
+    LeerWm->setGeometry(330, 42, 420, 28);
+
+    makeCaption(QStringLiteral("Control de Intensidad"), page)->setGeometry(330, 82, 260, 18);
+    WMTrans = named(makeSlider(Qt::Horizontal, 0, 100, 20, 10, 5, page), QStringLiteral("WMTrans"));
+    WMTrans->setGeometry(330, 102, 300, 30);
+    makeCaption(QStringLiteral("Control de Tamaño"), page)->setGeometry(330, 140, 260, 18);
+    WMSize = named(makeSlider(Qt::Horizontal, 0, 100, 100, 10, 5, page), QStringLiteral("WMSize"));
+    WMSize->setGeometry(330, 160, 300, 30);
+    makeCaption(QStringLiteral("Control de Posicion"), page)->setGeometry(330, 198, 260, 18);
+    WMHpos = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("WMHpos"));
+    WMHpos->setGeometry(330, 218, 300, 30);
+    WMVpos = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), QStringLiteral("WMVpos"));
+    WMVpos->setGeometry(650, 82, 30, 166);
+
+    ImgPlantilla = named(new ImageBox(page), QStringLiteral("ImgPlantilla"));
+    ImgPlantilla->setGeometry(330, 270, 177, 249);
+    ImgWM = named(new ImageBox(page), QStringLiteral("ImgWM"));
+    ImgWM->setGeometry(530, 270, 177, 249);
+    WMGrande = named(new ImageBox(page), QStringLiteral("WMGrande"));
+    WMGrande->setGeometry(720, 270, 100, 100);
+    WMGrande->setVisible(false);
+    return page;
+}
+
+QWidget* MainWindow::buildInteractiveCropTab() {
+    auto* page = new QWidget;
+    LocalFiles2 = named(new FileList(true, page), QStringLiteral("LocalFiles2"));
+    LocalFiles2->setGeometry(4, 4, 146, 250);
+    lstTreeAuto = named(new QListWidget(page), QStringLiteral("lstTreeAuto"));
+    lstTreeAuto->setGeometry(4, 4, 146, 250);
+    lstTreeAuto->setVisible(false);
+    lstActividad = named(new ProgressList(page), QStringLiteral("lstActividad"));
+    lstActividad->setGeometry(4, 260, 146, 250);
+    Cancelar2 = named(makeCancelLabel(QStringLiteral("Cancelar Proceso"), page),
+                      QStringLiteral("Cancelar2"));
+    Cancelar2->setGeometry(4, 516, 146, 56);
+
+    Imagen2 = named(new ImageBox(page), QStringLiteral("Imagen2"));
+    Imagen2->setGeometry(186, 10, 649, 401);
+    SelectionSize2 = named(makeSlider(Qt::Vertical, 0, 1000, 1000, 5, 25, page),
+                           QStringLiteral("SelectionSize2"));
+    SelectionSize2->setGeometry(156, 0, 24, 421);
+    Altura2 = named(makeSlider(Qt::Vertical, 0, 1000, 0, 5, 25, page), QStringLiteral("Altura2"));
+    Altura2->setGeometry(848, 0, 24, 421);
+    UpDowni2 = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDowni2"));
+    UpDowni2->setGeometry(186, 416, 314, 22);
+    UpDownd2 = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDownd2"));
+    UpDownd2->setGeometry(520, 416, 314, 22);
+    SelectionWidth2i = named(makeSlider(Qt::Horizontal, 0, 1000, 1000, 5, 25, page),
+                             QStringLiteral("SelectionWidth2i"));
+    SelectionWidth2i->setGeometry(186, 440, 314, 22);
+    SelectionWidth2d = named(makeSlider(Qt::Horizontal, 0, 1000, 1000, 5, 25, page),
+                             QStringLiteral("SelectionWidth2d"));
+    SelectionWidth2d->setGeometry(520, 440, 314, 22);
+    optIzquierda = named(new QRadioButton(page), QStringLiteral("optIzquierda"));
+    optIzquierda->setGeometry(168, 416, 17, 22);
+    optDerecha = named(new QRadioButton(page), QStringLiteral("optDerecha"));
+    optDerecha->setGeometry(502, 416, 17, 22);
+    optIzquierda->setChecked(true);
+
+    cmdICPrueba = named(new QPushButton(QStringLiteral("Probar Ajustes"), page),
+                        QStringLiteral("cmdICPrueba"));
+    cmdICPrueba->setGeometry(285, 468, 110, 28);
+    cmdICorte = named(new QPushButton(QStringLiteral("Cortar y Siguiente  Pagina"), page),
+                      QStringLiteral("cmdICorte"));
+    cmdICorte->setGeometry(435, 468, 150, 28);
+    cmdICLote = named(new QPushButton(QStringLiteral("Procesar Lote Automaticamente"), page),
+                      QStringLiteral("cmdICLote"));
+    cmdICLote->setGeometry(625, 468, 200, 28);
+
+    makeCaption(QStringLiteral("Rotación"), page)->setGeometry(186, 506, 60, 18);
+    UpDownAngle = named(new UpDown(-1, 1, 0, page), QStringLiteral("UpDownAngle"));
+    UpDownAngle->setGeometry(248, 500, 20, 30);
+    chkAlternatepages = named(new QCheckBox(QStringLiteral(
+                                                "Alternar Páginas Derechas con Izquierdas"),
+                                            page),
+                              QStringLiteral("chkAlternatepages"));
+    chkAlternatepages->setGeometry(290, 504, 300, 22);
+    chkMargenNegro = named(new QCheckBox(QStringLiteral("Supresión Automática del Margen Negro"),
+                                         page),
+                           QStringLiteral("chkMargenNegro"));
+    chkMargenNegro->setGeometry(596, 504, 290, 22);
+    chkMargenNegro->setChecked(true);
+    makeCaption(QStringLiteral("Tolerancia al Gris"), page)->setGeometry(186, 538, 110, 18);
+    GreyTolerance = named(makeSlider(Qt::Horizontal, 0, 255, 50, 5, 5, page),
+                          QStringLiteral("GreyTolerance"));
+    GreyTolerance->setGeometry(300, 534, 300, 26);
+    Label17 = named(makeBorderedLabel(page, QStringLiteral("50")), QStringLiteral("Label17"));
+    Label17->setAlignment(Qt::AlignCenter);
+    Label17->setGeometry(606, 536, 44, 20);
+
+    lblFileNamei2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei2"));
+    lblSizei2 = named(makeBorderedLabel(page), QStringLiteral("lblSizei2"));
+    lblModei2 = named(makeBorderedLabel(page), QStringLiteral("lblModei2"));
+    lblFileNamed2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed2"));
+    lblSized2 = named(makeBorderedLabel(page), QStringLiteral("lblSized2"));
+    lblModed2 = named(makeBorderedLabel(page), QStringLiteral("lblModed2"));
+    int top = 568;
+    for (auto [left, right] : {std::pair{lblFileNamei2, lblFileNamed2},
+                               std::pair{lblSizei2, lblSized2}, std::pair{lblModei2, lblModed2}}) {
+        left->setGeometry(186, top, 314, 20);
+        right->setGeometry(520, top, 314, 20);
+        top += 22;
+    }
+    return page;
+}
+
+QWidget* MainWindow::buildDebugTab() {
+    auto* page = new QWidget;
+    ImgPreview = named(new ImageBox(page), QStringLiteral("ImgPreview"));
+    ImgPreview->setGeometry(186, 10, 313, 241);
+    return page;
+}
+
+QWidget* MainWindow::buildEffectsTab() {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    CheckMagik = named(new QCheckBox(QStringLiteral(
+                                         "Activar los Efectos de  Post-Producción a las imagenes "
+                                         "resultantes"),
+                                     page),
+                       QStringLiteral("CheckMagik"));
+    MagikisCopy = named(new QCheckBox(QStringLiteral(
+                                          "Renombrar Imagenes Modificadas con Prefijo ImgMgk_"),
+                                      page),
+                        QStringLiteral("MagikisCopy"));
+    column->addWidget(CheckMagik);
+    column->addWidget(MagikisCopy);
+
+    auto buildSide = [this, page](const QString& title, std::array<ComboBox*, 5>& effects,
+                                  const QString& effectName, std::array<QLineEdit*, 5>& parameters,
+                                  const QString& parameterName, std::array<QLabel*, 5>& hints,
+                                  const QString& hintName, QPushButton*& test,
+                                  const QString& testName) {
+        auto* frame = new QGroupBox(title, page);
+        auto* grid = new QGridLayout(frame);
+        for (int k = 0; k < 5; ++k) {
+            const QString index = QStringLiteral("(%1)").arg(k);
+            effects[k] = named(new ComboBox(frame), effectName + index);
+            effects[k]->setText(QStringLiteral("Elija un Efecto"));
+            effects[k]->setMinimumWidth(170);
+            parameters[k] = named(new QLineEdit(frame), parameterName + index);
+            hints[k] = named(new QLabel(frame), hintName + index);
+            hints[k]->setMinimumWidth(150);
+            grid->addWidget(effects[k], k, 0);
+            grid->addWidget(parameters[k], k, 1);
+            grid->addWidget(hints[k], k, 2);
+        }
+        test = named(new QPushButton(QStringLiteral("Probar Efectos"), frame), testName);
+        grid->addWidget(test, 5, 0, 1, 3, Qt::AlignRight);
+        return frame;
+    };
+    auto* sides = new QHBoxLayout;
+    sides->addWidget(buildSide(QStringLiteral("Procesos con Imágenes Impares"), cbMagikNon,
+                               QStringLiteral("cbMagikNon"), lblMagicNon,
+                               QStringLiteral("lblMagicNon"), infoMagikTextNon,
+                               QStringLiteral("infoMagikTextNon"), TestMgkNon,
+                               QStringLiteral("TestMgkNon")));
+    sides->addWidget(buildSide(QStringLiteral("Procesos con Imágenes Pares"), cbMagicPar,
+                               QStringLiteral("cbMagicPar"), lblMagikPar,
+                               QStringLiteral("lblMagikPar"), infoMagikTextPar,
+                               QStringLiteral("infoMagikTextPar"), TestMgkPar,
+                               QStringLiteral("TestMgkPar")));
+    column->addLayout(sides);
+
+    auto* pictures = new QHBoxLayout;
+    ImageSource = named(new PictureBox(page), QStringLiteral("ImageSource"));
+    ImageTarget = named(new PictureBox(page), QStringLiteral("ImageTarget"));
+    for (PictureBox* picture : {ImageSource, ImageTarget}) {
+        picture->setMinimumSize(300, 260);
+        picture->setVisible(false);
+        pictures->addWidget(picture);
+    }
+    column->addLayout(pictures, 1);
+    column->addStretch();
+    return page;
+}
+
+QWidget* MainWindow::buildNumberingTab() {
+    auto* page = new QWidget;
+    auto buildSide = [this, page](const QString& title, int top, QCheckBox*& numbering,
+                                  const QString& numberingName, ComboBox*& font,
+                                  const QString& fontName, ComboBox*& style,
+                                  const QString& styleName) {
+        auto* frame = new QGroupBox(title, page);
+        frame->setGeometry(10, top, 290, 118);
+        numbering = named(new QCheckBox(QStringLiteral("Numeración de hojas"), frame),
+                          numberingName);
+        numbering->setGeometry(10, 22, 270, 22);
+        font = named(new ComboBox(frame), fontName);
+        font->setText(QStringLiteral("Fuente"));
+        font->setGeometry(10, 50, 270, 26);
+        style = named(new ComboBox(frame), styleName);
+        style->setText(QStringLiteral("Paginado"));
+        style->setGeometry(10, 82, 270, 26);
+    };
+    buildSide(QStringLiteral("Imágenes Impares"), 10, ChkNumeroNon, QStringLiteral("ChkNumeroNon"),
+              MagicNonFont, QStringLiteral("MagicNonFont"), MagikNonDato,
+              QStringLiteral("MagikNonDato"));
+    buildSide(QStringLiteral("Imágeness Pares"), 136, ChkNumeroPar, QStringLiteral("ChkNumeroPar"),
+              MagicParFont, QStringLiteral("MagicParFont"), MagikParDato,
+              QStringLiteral("MagikParDato"));
+
+    FiletoRenum = named(new FileList(true, page), QStringLiteral("FiletoRenum"));
+    FiletoRenum->setGeometry(10, 264, 290, 316);
+    cmdNumPrueba = named(new QPushButton(QStringLiteral("Probar Ajustes Numeracion"), page),
+                         QStringLiteral("cmdNumPrueba"));
+    cmdNumPrueba->setGeometry(10, 588, 142, 30);
+    cmdNumProceso = named(new QPushButton(QStringLiteral("Procesar Lote Numeracion"), page),
+                          QStringLiteral("cmdNumProceso"));
+    cmdNumProceso->setGeometry(158, 588, 142, 30);
+
+    makeCaption(QStringLiteral("Control de Intensidad"), page)->setGeometry(320, 10, 260, 18);
+    WMTransNum = named(makeSlider(Qt::Horizontal, 0, 100, 20, 10, 5, page),
+                       QStringLiteral("WMTransNum"));
+    WMTransNum->setGeometry(320, 30, 300, 30);
+    makeCaption(QStringLiteral("Control de Tamaño"), page)->setGeometry(320, 68, 260, 18);
+    WMSizeNum = named(makeSlider(Qt::Horizontal, 0, 100, 100, 10, 5, page),
+                      QStringLiteral("WMSizeNum"));
+    WMSizeNum->setGeometry(320, 88, 300, 30);
+    makeCaption(QStringLiteral("Control de Posicion"), page)->setGeometry(320, 126, 260, 18);
+    WMHPosNum = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("WMHPosNum"));
+    WMHPosNum->setGeometry(320, 146, 300, 30);
+    WMVPosNum = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), QStringLiteral("WMVPosNum"));
+    WMVPosNum->setGeometry(640, 10, 30, 166);
+
+    ImgPlantillaNum = named(new ImageBox(page), QStringLiteral("ImgPlantillaNum"));
+    ImgPlantillaNum->setGeometry(320, 196, 177, 249);
+    ImgWMNum = named(new ImageBox(page), QStringLiteral("ImgWMNum"));
+    ImgWMNum->setGeometry(520, 196, 177, 249);
+    WMGrandeNum = named(new ImageBox(page), QStringLiteral("WMGrandeNum"));
+    WMGrandeNum->setGeometry(720, 196, 100, 100);
+    WMGrandeNum->setVisible(false);
+    return page;
+}

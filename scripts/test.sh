@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once on the normal build, once on a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+scripts/install-deps.sh
+jobs="$(nproc)"
+
+scripts/build.sh build
+(cd build && ctest --output-on-failure -j "$jobs")
+
+# Qt's own start-up allocations are reported as leaks; memory errors still fail the run.
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+scripts/build.sh build-asan -DPLIEGO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+(cd build-asan && ctest --output-on-failure -j "$jobs" -LE no-sanitizer)
