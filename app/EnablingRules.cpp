@@ -21,8 +21,7 @@
 void EnablingRules::connectHandlers() {
     QObject::connect(w_.HacerMini, &QCheckBox::toggled, &w_, [this] { HacerMini_Click(); });
     QObject::connect(w_.NoReducir, &QCheckBox::toggled, &w_, [this] { NoReducir_Click(); });
-    QObject::connect(w_.ChkSepara2Img, &QCheckBox::toggled, &w_,
-                     [this] { ChkSepara2Img_Click(); });
+    QObject::connect(w_.ChkSepara2Img, &QCheckBox::toggled, &w_, [this] { ChkSepara2Img_Click(); });
     QObject::connect(w_.chkSubTree, &QCheckBox::toggled, &w_, [this] { chkSubTree_Click(); });
 }
 
@@ -34,8 +33,8 @@ void EnablingRules::ActualizaControles() {
         c->setEnabled(thumbnails);
 
     const bool scaled = !w.NoReducir->isChecked();
-    for (QWidget* c : std::initializer_list<QWidget*>{w.AltoGrande, w.AnchoGrande, w.MasMenosAlG,
-                                                      w.MasMenosAnG})
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{w.AltoGrande, w.AnchoGrande, w.MasMenosAlG, w.MasMenosAnG})
         c->setEnabled(scaled);
 
     const bool spreads = w.ChkSepara2Img->isChecked();

@@ -59,9 +59,9 @@ ClickLabel* makeCancelLabel(const QString& text, QWidget* parent) {
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     label->setAutoFillBackground(true);
-    label->setStyleSheet(QStringLiteral(
-        "QLabel { color: #d00000; background-color: #c8e4ff; font-weight: bold; "
-        "border: 1px solid #7090b0; }"));
+    label->setStyleSheet(
+        QStringLiteral("QLabel { color: #d00000; background-color: #c8e4ff; font-weight: bold; "
+                       "border: 1px solid #7090b0; }"));
     return label;
 }
 
@@ -113,9 +113,9 @@ QWidget* MainWindow::buildConfigurationTab() {
     Files = named(new FileList(false, sourceFrame), QStringLiteral("Files"));
     chkSubTree = named(new QCheckBox(QStringLiteral("Incluir Subcarperas"), sourceFrame),
                        QStringLiteral("chkSubTree"));
-    cmdLoadTree = named(new QPushButton(QStringLiteral("Explorar Subcarpetas y Encontrar Imágenes"),
-                                        sourceFrame),
-                        QStringLiteral("cmdLoadTree"));
+    cmdLoadTree = named(
+        new QPushButton(QStringLiteral("Explorar Subcarpetas y Encontrar Imágenes"), sourceFrame),
+        QStringLiteral("cmdLoadTree"));
     lstTree = named(new QListWidget(sourceFrame), QStringLiteral("lstTree"));
     cmdLoadTree->setEnabled(false);
     lstTree->setVisible(false);
@@ -143,17 +143,18 @@ QWidget* MainWindow::buildConfigurationTab() {
     auto* largeFrame = new QGroupBox(QStringLiteral("Formato de las Imagenes Recortadas"), page);
     auto* large = new QVBoxLayout(largeFrame);
     TipoGrande = named(new ComboBox(largeFrame), QStringLiteral("TipoGrande"));
-    ChkSepara2Img = named(new QCheckBox(QStringLiteral("Separar Original en dos Imágenes."),
-                                        largeFrame),
-                          QStringLiteral("ChkSepara2Img"));
+    ChkSepara2Img =
+        named(new QCheckBox(QStringLiteral("Separar Original en dos Imágenes."), largeFrame),
+              QStringLiteral("ChkSepara2Img"));
     NoReducir = named(new QCheckBox(QStringLiteral("Respetar Tamaño Original"), largeFrame),
                       QStringLiteral("NoReducir"));
     Interactivo = named(new QCheckBox(QStringLiteral("Recorte Interactivo"), largeFrame),
                         QStringLiteral("Interactivo"));
-    AltoGrande = named(makeSizeBox(QStringLiteral("958"), largeFrame), QStringLiteral("AltoGrande"));
+    AltoGrande =
+        named(makeSizeBox(QStringLiteral("958"), largeFrame), QStringLiteral("AltoGrande"));
     MasMenosAlG = named(new UpDown(0, 3000, 958, largeFrame), QStringLiteral("MasMenosAlG"));
-    AnchoGrande = named(makeSizeBox(QStringLiteral("695"), largeFrame),
-                        QStringLiteral("AnchoGrande"));
+    AnchoGrande =
+        named(makeSizeBox(QStringLiteral("695"), largeFrame), QStringLiteral("AnchoGrande"));
     MasMenosAnG = named(new UpDown(0, 3000, 695, largeFrame), QStringLiteral("MasMenosAnG"));
     ChkSepara2Img->setChecked(true);
     large->addWidget(TipoGrande);
@@ -174,7 +175,8 @@ QWidget* MainWindow::buildConfigurationTab() {
     TipoPeque = named(new ComboBox(smallFrame), QStringLiteral("TipoPeque"));
     AltoPeque = named(makeSizeBox(QStringLiteral("540"), smallFrame), QStringLiteral("AltoPeque"));
     MasMenosAlP = named(new UpDown(0, 3000, 540, smallFrame), QStringLiteral("MasMenosAlP"));
-    AnchoPeque = named(makeSizeBox(QStringLiteral("370"), smallFrame), QStringLiteral("AnchoPeque"));
+    AnchoPeque =
+        named(makeSizeBox(QStringLiteral("370"), smallFrame), QStringLiteral("AnchoPeque"));
     MasMenosAnP = named(new UpDown(0, 3000, 370, smallFrame), QStringLiteral("MasMenosAnP"));
     small->addWidget(HacerMini);
     small->addWidget(TipoPeque);
@@ -189,9 +191,9 @@ QWidget* MainWindow::buildConfigurationTab() {
         new QGroupBox(QStringLiteral("Formato de Color de las Imagenes Recortadas"), page);
     auto* color = new QVBoxLayout(colorFrame);
     ColorBw = named(new ComboBox(colorFrame), QStringLiteral("ColorBw"));
-    Compresion = named(new QCheckBox(QStringLiteral("Activar Compresion en TIFF Monocromo"),
-                                     colorFrame),
-                       QStringLiteral("Compresion"));
+    Compresion =
+        named(new QCheckBox(QStringLiteral("Activar Compresion en TIFF Monocromo"), colorFrame),
+              QStringLiteral("Compresion"));
     PermiteDistorsion = named(new QCheckBox(QStringLiteral("Permitir Distorsion"), colorFrame),
                               QStringLiteral("PermiteDistorsion"));
     UpDownQuality = named(makeSlider(Qt::Horizontal, 0, 100, 90, 5, 5, colorFrame),
@@ -209,10 +211,9 @@ QWidget* MainWindow::buildConfigurationTab() {
     color->addLayout(quality);
     columns->addWidget(colorFrame, 2, 1);
 
-    AceptaConfig = named(new QPushButton(QStringLiteral(
-                                             "Aceptar Parametros y Pasar a la Fase de Recorte"),
-                                         page),
-                         QStringLiteral("AceptaConfig"));
+    AceptaConfig = named(
+        new QPushButton(QStringLiteral("Aceptar Parametros y Pasar a la Fase de Recorte"), page),
+        QStringLiteral("AceptaConfig"));
     QFont bold(QStringLiteral("Tahoma"));
     bold.setBold(true);
     AceptaConfig->setFont(bold);
@@ -226,23 +227,24 @@ QWidget* MainWindow::buildConfigurationTab() {
 QWidget* MainWindow::buildAutomaticCropTab() {
     auto* page = new QWidget;
     LocalFiles = named(new FileList(true, page), QStringLiteral("LocalFiles"));
-    LocalFiles->setGeometry(10, 10, 260, 200);
-    Probar = named(new QPushButton(QStringLiteral("Probar Ajustes"), page), QStringLiteral("Probar"));
-    CortaUna = named(new QPushButton(QStringLiteral("Cortar Imagen"), page),
-                     QStringLiteral("CortaUna"));
-    CortaLote = named(new QPushButton(QStringLiteral("Procesar Lote"), page),
-                      QStringLiteral("CortaLote"));
-    Probar->setGeometry(10, 216, 84, 28);
-    CortaUna->setGeometry(98, 216, 84, 28);
-    CortaLote->setGeometry(186, 216, 84, 28);
+    LocalFiles->setGeometry(10, 10, 262, 170);
+    Probar =
+        named(new QPushButton(QStringLiteral("Probar Ajustes"), page), QStringLiteral("Probar"));
+    CortaUna =
+        named(new QPushButton(QStringLiteral("Cortar Imagen"), page), QStringLiteral("CortaUna"));
+    CortaLote =
+        named(new QPushButton(QStringLiteral("Procesar Lote"), page), QStringLiteral("CortaLote"));
+    Probar->setGeometry(10, 186, 129, 28);
+    CortaUna->setGeometry(143, 186, 129, 28);
+    CortaLote->setGeometry(10, 218, 262, 28);
 
     auto* processFrame = new QGroupBox(QStringLiteral("Archivos en proceso"), page);
-    processFrame->setGeometry(10, 250, 260, 385);
+    processFrame->setGeometry(10, 252, 262, 383);
     ListaProceso = named(new ProgressList(processFrame), QStringLiteral("ListaProceso"));
-    ListaProceso->setGeometry(8, 22, 244, 290);
+    ListaProceso->setGeometry(8, 22, 246, 288);
     Cancelar = named(makeCancelLabel(QStringLiteral("\rCancelar Proceso"), processFrame),
                      QStringLiteral("Cancelar"));
-    Cancelar->setGeometry(8, 318, 244, 58);
+    Cancelar->setGeometry(8, 316, 246, 58);
 
     Imagen = named(new ImageBox(page), QStringLiteral("Imagen"));
     Imagen->setGeometry(364, 10, 393, 233);
@@ -263,7 +265,7 @@ QWidget* MainWindow::buildAutomaticCropTab() {
     Label8 = named(new QLabel(QStringLiteral("Margen"), page), QStringLiteral("Label8"));
     Label8->setGeometry(770, 253, 60, 18);
     Label9 = named(new QLabel(QStringLiteral("Margenes"), page), QStringLiteral("Label9"));
-    Label9->setGeometry(552, 630, 70, 18);
+    Label9->setGeometry(552, 253, 70, 18);
 
     PaginaIzq = named(new ImageBox(page), QStringLiteral("PaginaIzq"));
     PaginaIzq->setGeometry(374, 298, 177, 249);
@@ -322,10 +324,10 @@ QWidget* MainWindow::buildWatermarkTab() {
     WMActivo = named(new QCheckBox(QStringLiteral("Activar Marcas de Agua"), page),
                      QStringLiteral("WMActivo"));
     WMActivo->setGeometry(330, 14, 300, 22);
-    LeerWm = named(new QPushButton(QStringLiteral(
-                                       "Probar Marca de Agua (Necesita Cargar y Probar Recorte)"),
-                                   page),
-                   QStringLiteral("LeerWm"));
+    LeerWm =
+        named(new QPushButton(
+                  QStringLiteral("Probar Marca de Agua (Necesita Cargar y Probar Recorte)"), page),
+              QStringLiteral("LeerWm"));
     LeerWm->setGeometry(330, 42, 420, 28);
 
     makeCaption(QStringLiteral("Control de Intensidad"), page)->setGeometry(330, 82, 260, 18);
@@ -371,51 +373,50 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     Altura2 = named(makeSlider(Qt::Vertical, 0, 1000, 0, 5, 25, page), QStringLiteral("Altura2"));
     Altura2->setGeometry(848, 0, 24, 421);
     UpDowni2 = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDowni2"));
-    UpDowni2->setGeometry(186, 416, 314, 22);
+    UpDowni2->setGeometry(186, 424, 314, 22);
     UpDownd2 = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDownd2"));
-    UpDownd2->setGeometry(520, 416, 314, 22);
+    UpDownd2->setGeometry(520, 424, 314, 22);
     SelectionWidth2i = named(makeSlider(Qt::Horizontal, 0, 1000, 1000, 5, 25, page),
                              QStringLiteral("SelectionWidth2i"));
-    SelectionWidth2i->setGeometry(186, 440, 314, 22);
+    SelectionWidth2i->setGeometry(186, 448, 314, 22);
     SelectionWidth2d = named(makeSlider(Qt::Horizontal, 0, 1000, 1000, 5, 25, page),
                              QStringLiteral("SelectionWidth2d"));
-    SelectionWidth2d->setGeometry(520, 440, 314, 22);
+    SelectionWidth2d->setGeometry(520, 448, 314, 22);
     optIzquierda = named(new QRadioButton(page), QStringLiteral("optIzquierda"));
-    optIzquierda->setGeometry(168, 416, 17, 22);
+    optIzquierda->setGeometry(168, 424, 17, 22);
     optDerecha = named(new QRadioButton(page), QStringLiteral("optDerecha"));
-    optDerecha->setGeometry(502, 416, 17, 22);
+    optDerecha->setGeometry(502, 424, 17, 22);
     optIzquierda->setChecked(true);
 
     cmdICPrueba = named(new QPushButton(QStringLiteral("Probar Ajustes"), page),
                         QStringLiteral("cmdICPrueba"));
-    cmdICPrueba->setGeometry(285, 468, 110, 28);
+    cmdICPrueba->setGeometry(275, 476, 110, 28);
     cmdICorte = named(new QPushButton(QStringLiteral("Cortar y Siguiente  Pagina"), page),
                       QStringLiteral("cmdICorte"));
-    cmdICorte->setGeometry(435, 468, 150, 28);
+    cmdICorte->setGeometry(425, 476, 170, 28);
     cmdICLote = named(new QPushButton(QStringLiteral("Procesar Lote Automaticamente"), page),
                       QStringLiteral("cmdICLote"));
-    cmdICLote->setGeometry(625, 468, 200, 28);
+    cmdICLote->setGeometry(635, 476, 215, 28);
 
-    makeCaption(QStringLiteral("Rotación"), page)->setGeometry(186, 506, 60, 18);
+    makeCaption(QStringLiteral("Rotación"), page)->setGeometry(186, 514, 60, 18);
     UpDownAngle = named(new UpDown(-1, 1, 0, page), QStringLiteral("UpDownAngle"));
-    UpDownAngle->setGeometry(248, 500, 20, 30);
-    chkAlternatepages = named(new QCheckBox(QStringLiteral(
-                                                "Alternar Páginas Derechas con Izquierdas"),
-                                            page),
-                              QStringLiteral("chkAlternatepages"));
-    chkAlternatepages->setGeometry(290, 504, 300, 22);
-    chkMargenNegro = named(new QCheckBox(QStringLiteral("Supresión Automática del Margen Negro"),
-                                         page),
-                           QStringLiteral("chkMargenNegro"));
-    chkMargenNegro->setGeometry(596, 504, 290, 22);
+    UpDownAngle->setGeometry(248, 508, 20, 30);
+    chkAlternatepages =
+        named(new QCheckBox(QStringLiteral("Alternar Páginas Derechas con Izquierdas"), page),
+              QStringLiteral("chkAlternatepages"));
+    chkAlternatepages->setGeometry(290, 512, 300, 22);
+    chkMargenNegro =
+        named(new QCheckBox(QStringLiteral("Supresión Automática del Margen Negro"), page),
+              QStringLiteral("chkMargenNegro"));
+    chkMargenNegro->setGeometry(596, 512, 290, 22);
     chkMargenNegro->setChecked(true);
-    makeCaption(QStringLiteral("Tolerancia al Gris"), page)->setGeometry(186, 538, 110, 18);
-    GreyTolerance = named(makeSlider(Qt::Horizontal, 0, 255, 50, 5, 5, page),
-                          QStringLiteral("GreyTolerance"));
-    GreyTolerance->setGeometry(300, 534, 300, 26);
+    makeCaption(QStringLiteral("Tolerancia al Gris"), page)->setGeometry(186, 546, 110, 18);
+    GreyTolerance =
+        named(makeSlider(Qt::Horizontal, 0, 255, 50, 5, 5, page), QStringLiteral("GreyTolerance"));
+    GreyTolerance->setGeometry(300, 542, 300, 26);
     Label17 = named(makeBorderedLabel(page, QStringLiteral("50")), QStringLiteral("Label17"));
     Label17->setAlignment(Qt::AlignCenter);
-    Label17->setGeometry(606, 536, 44, 20);
+    Label17->setGeometry(606, 544, 44, 20);
 
     lblFileNamei2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei2"));
     lblSizei2 = named(makeBorderedLabel(page), QStringLiteral("lblSizei2"));
@@ -423,7 +424,7 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     lblFileNamed2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed2"));
     lblSized2 = named(makeBorderedLabel(page), QStringLiteral("lblSized2"));
     lblModed2 = named(makeBorderedLabel(page), QStringLiteral("lblModed2"));
-    int top = 568;
+    int top = 574;
     for (auto [left, right] : {std::pair{lblFileNamei2, lblFileNamed2},
                                std::pair{lblSizei2, lblSized2}, std::pair{lblModei2, lblModed2}}) {
         left->setGeometry(186, top, 314, 20);
@@ -443,15 +444,14 @@ QWidget* MainWindow::buildDebugTab() {
 QWidget* MainWindow::buildEffectsTab() {
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
-    CheckMagik = named(new QCheckBox(QStringLiteral(
-                                         "Activar los Efectos de  Post-Producción a las imagenes "
-                                         "resultantes"),
-                                     page),
-                       QStringLiteral("CheckMagik"));
-    MagikisCopy = named(new QCheckBox(QStringLiteral(
-                                          "Renombrar Imagenes Modificadas con Prefijo ImgMgk_"),
-                                      page),
-                        QStringLiteral("MagikisCopy"));
+    CheckMagik =
+        named(new QCheckBox(QStringLiteral("Activar los Efectos de  Post-Producción a las imagenes "
+                                           "resultantes"),
+                            page),
+              QStringLiteral("CheckMagik"));
+    MagikisCopy = named(
+        new QCheckBox(QStringLiteral("Renombrar Imagenes Modificadas con Prefijo ImgMgk_"), page),
+        QStringLiteral("MagikisCopy"));
     column->addWidget(CheckMagik);
     column->addWidget(MagikisCopy);
 
@@ -479,16 +479,14 @@ QWidget* MainWindow::buildEffectsTab() {
         return frame;
     };
     auto* sides = new QHBoxLayout;
-    sides->addWidget(buildSide(QStringLiteral("Procesos con Imágenes Impares"), cbMagikNon,
-                               QStringLiteral("cbMagikNon"), lblMagicNon,
-                               QStringLiteral("lblMagicNon"), infoMagikTextNon,
-                               QStringLiteral("infoMagikTextNon"), TestMgkNon,
-                               QStringLiteral("TestMgkNon")));
-    sides->addWidget(buildSide(QStringLiteral("Procesos con Imágenes Pares"), cbMagicPar,
-                               QStringLiteral("cbMagicPar"), lblMagikPar,
-                               QStringLiteral("lblMagikPar"), infoMagikTextPar,
-                               QStringLiteral("infoMagikTextPar"), TestMgkPar,
-                               QStringLiteral("TestMgkPar")));
+    sides->addWidget(buildSide(
+        QStringLiteral("Procesos con Imágenes Impares"), cbMagikNon, QStringLiteral("cbMagikNon"),
+        lblMagicNon, QStringLiteral("lblMagicNon"), infoMagikTextNon,
+        QStringLiteral("infoMagikTextNon"), TestMgkNon, QStringLiteral("TestMgkNon")));
+    sides->addWidget(buildSide(
+        QStringLiteral("Procesos con Imágenes Pares"), cbMagicPar, QStringLiteral("cbMagicPar"),
+        lblMagikPar, QStringLiteral("lblMagikPar"), infoMagikTextPar,
+        QStringLiteral("infoMagikTextPar"), TestMgkPar, QStringLiteral("TestMgkPar")));
     column->addLayout(sides);
 
     auto* pictures = new QHBoxLayout;
@@ -512,8 +510,8 @@ QWidget* MainWindow::buildNumberingTab() {
                                   const QString& styleName) {
         auto* frame = new QGroupBox(title, page);
         frame->setGeometry(10, top, 290, 118);
-        numbering = named(new QCheckBox(QStringLiteral("Numeración de hojas"), frame),
-                          numberingName);
+        numbering =
+            named(new QCheckBox(QStringLiteral("Numeración de hojas"), frame), numberingName);
         numbering->setGeometry(10, 22, 270, 22);
         font = named(new ComboBox(frame), fontName);
         font->setText(QStringLiteral("Fuente"));
@@ -530,24 +528,25 @@ QWidget* MainWindow::buildNumberingTab() {
               QStringLiteral("MagikParDato"));
 
     FiletoRenum = named(new FileList(true, page), QStringLiteral("FiletoRenum"));
-    FiletoRenum->setGeometry(10, 264, 290, 316);
+    FiletoRenum->setGeometry(10, 264, 290, 278);
     cmdNumPrueba = named(new QPushButton(QStringLiteral("Probar Ajustes Numeracion"), page),
                          QStringLiteral("cmdNumPrueba"));
-    cmdNumPrueba->setGeometry(10, 588, 142, 30);
+    cmdNumPrueba->setGeometry(10, 550, 290, 30);
     cmdNumProceso = named(new QPushButton(QStringLiteral("Procesar Lote Numeracion"), page),
                           QStringLiteral("cmdNumProceso"));
-    cmdNumProceso->setGeometry(158, 588, 142, 30);
+    cmdNumProceso->setGeometry(10, 586, 290, 30);
 
     makeCaption(QStringLiteral("Control de Intensidad"), page)->setGeometry(320, 10, 260, 18);
-    WMTransNum = named(makeSlider(Qt::Horizontal, 0, 100, 20, 10, 5, page),
-                       QStringLiteral("WMTransNum"));
+    WMTransNum =
+        named(makeSlider(Qt::Horizontal, 0, 100, 20, 10, 5, page), QStringLiteral("WMTransNum"));
     WMTransNum->setGeometry(320, 30, 300, 30);
     makeCaption(QStringLiteral("Control de Tamaño"), page)->setGeometry(320, 68, 260, 18);
-    WMSizeNum = named(makeSlider(Qt::Horizontal, 0, 100, 100, 10, 5, page),
-                      QStringLiteral("WMSizeNum"));
+    WMSizeNum =
+        named(makeSlider(Qt::Horizontal, 0, 100, 100, 10, 5, page), QStringLiteral("WMSizeNum"));
     WMSizeNum->setGeometry(320, 88, 300, 30);
     makeCaption(QStringLiteral("Control de Posicion"), page)->setGeometry(320, 126, 260, 18);
-    WMHPosNum = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("WMHPosNum"));
+    WMHPosNum =
+        named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("WMHPosNum"));
     WMHPosNum->setGeometry(320, 146, 300, 30);
     WMVPosNum = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), QStringLiteral("WMVPosNum"));
     WMVPosNum->setGeometry(640, 10, 30, 166);

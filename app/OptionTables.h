@@ -25,11 +25,11 @@ struct Effect {
 };
 
 struct OptionTables {
-    std::array<FileFormat, 6> formats;      // rows 0 to 4 used
+    std::array<FileFormat, 6> formats;          // rows 0 to 4 used
     std::array<FileFormat, 6> watermarkFormats; // rows 0 and 1 used
-    std::array<QString, 11> colorModes;     // codes 0 to 6 used
-    std::array<ColorOption, 11> colorFormats; // rows 0 to 5 used
-    std::array<Effect, 11> effects;         // rows 0 to 6 used
+    std::array<QString, 11> colorModes;         // codes 0 to 6 used
+    std::array<ColorOption, 11> colorFormats;   // rows 0 to 5 used
+    std::array<Effect, 11> effects;             // rows 0 to 6 used
     std::array<QString, 11> oddNumbering;
     std::array<QString, 11> evenNumbering;
 

@@ -26,5 +26,6 @@ void PictureBox::showScaled() {
         clear();
         return;
     }
-    setPixmap(picture_.scaled(contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    setPixmap(
+        picture_.scaled(contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QVariant>
 #include <QStringList>
+#include <QVariant>
 
 // The window's working values, each under its own name. The list is written once, as X(type, name,
 // start value), so that fields, start values and look-up by name can never drift apart.

@@ -59,9 +59,9 @@ QImage makeSpread(int spread, std::mt19937& random) {
         QImage framed(kSpreadWidth, kSpreadHeight, QImage::Format_RGB32);
         framed.fill(QColor(18, 18, 20));
         QPainter frame(&framed);
-        frame.drawImage(QPoint((kSpreadWidth - turned.width()) / 2,
-                               (kSpreadHeight - turned.height()) / 2),
-                        turned);
+        frame.drawImage(
+            QPoint((kSpreadWidth - turned.width()) / 2, (kSpreadHeight - turned.height()) / 2),
+            turned);
         frame.end();
         image = framed;
     }

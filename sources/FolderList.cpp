@@ -39,7 +39,7 @@ void FolderList::refresh() {
     if (path_.isEmpty())
         return;
     QStringList chain;
-    for (QDir dir(path_);; ) {
+    for (QDir dir(path_);;) {
         chain.prepend(dir.absolutePath());
         if (!dir.cdUp())
             break;
@@ -48,8 +48,8 @@ void FolderList::refresh() {
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     int depth = 0;
     for (const QString& folder : chain) {
-        const QString name = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder)
-                                                   : QDir(folder).dirName();
+        const QString name =
+            QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QDir(folder).dirName();
         auto* entry = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, QDir::toNativeSeparators(folder));
         ++depth;

@@ -12,13 +12,14 @@
 #include "sources/FolderList.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTabWidget>
-#include <QSignalSpy>
 #include <QTest>
 
 class AppTest : public QObject {
@@ -52,6 +53,8 @@ private slots:
     void numericValueOfText_data();
     void numericValueOfText();
     void minAndRounding();
+    void tabsHoldTheirControlsWithoutOverlapOrClipping_data();
+    void tabsHoldTheirControlsWithoutOverlapOrClipping();
 
 private:
     std::unique_ptr<WindowFixture> shared_; // for read-only checks of the start-up window
@@ -187,9 +190,11 @@ void AppTest::everyControlExistsWithItsKind_data() {
     QTest::newRow("Interactivo") << QStringLiteral("Interactivo") << QByteArray("QCheckBox");
     QTest::newRow("HacerMini") << QStringLiteral("HacerMini") << QByteArray("QCheckBox");
     QTest::newRow("Compresion") << QStringLiteral("Compresion") << QByteArray("QCheckBox");
-    QTest::newRow("PermiteDistorsion") << QStringLiteral("PermiteDistorsion") << QByteArray("QCheckBox");
+    QTest::newRow("PermiteDistorsion")
+        << QStringLiteral("PermiteDistorsion") << QByteArray("QCheckBox");
     QTest::newRow("WMActivo") << QStringLiteral("WMActivo") << QByteArray("QCheckBox");
-    QTest::newRow("chkAlternatepages") << QStringLiteral("chkAlternatepages") << QByteArray("QCheckBox");
+    QTest::newRow("chkAlternatepages")
+        << QStringLiteral("chkAlternatepages") << QByteArray("QCheckBox");
     QTest::newRow("chkMargenNegro") << QStringLiteral("chkMargenNegro") << QByteArray("QCheckBox");
     QTest::newRow("CheckMagik") << QStringLiteral("CheckMagik") << QByteArray("QCheckBox");
     QTest::newRow("MagikisCopy") << QStringLiteral("MagikisCopy") << QByteArray("QCheckBox");
@@ -233,8 +238,10 @@ void AppTest::everyControlExistsWithItsKind_data() {
     QTest::newRow("WMVpos") << QStringLiteral("WMVpos") << QByteArray("QSlider");
     QTest::newRow("SelectionSize2") << QStringLiteral("SelectionSize2") << QByteArray("QSlider");
     QTest::newRow("Altura2") << QStringLiteral("Altura2") << QByteArray("QSlider");
-    QTest::newRow("SelectionWidth2i") << QStringLiteral("SelectionWidth2i") << QByteArray("QSlider");
-    QTest::newRow("SelectionWidth2d") << QStringLiteral("SelectionWidth2d") << QByteArray("QSlider");
+    QTest::newRow("SelectionWidth2i")
+        << QStringLiteral("SelectionWidth2i") << QByteArray("QSlider");
+    QTest::newRow("SelectionWidth2d")
+        << QStringLiteral("SelectionWidth2d") << QByteArray("QSlider");
     QTest::newRow("UpDowni2") << QStringLiteral("UpDowni2") << QByteArray("QSlider");
     QTest::newRow("UpDownd2") << QStringLiteral("UpDownd2") << QByteArray("QSlider");
     QTest::newRow("GreyTolerance") << QStringLiteral("GreyTolerance") << QByteArray("QSlider");
@@ -286,34 +293,44 @@ void AppTest::everyControlExistsWithItsKind_data() {
     QTest::newRow("ImageTarget") << QStringLiteral("ImageTarget") << QByteArray("PictureBox");
     QTest::newRow("cbMagikNon(0)") << QStringLiteral("cbMagikNon(0)") << QByteArray("ComboBox");
     QTest::newRow("lblMagicNon(0)") << QStringLiteral("lblMagicNon(0)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(0)") << QStringLiteral("infoMagikTextNon(0)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextNon(0)")
+        << QStringLiteral("infoMagikTextNon(0)") << QByteArray("QLabel");
     QTest::newRow("cbMagicPar(0)") << QStringLiteral("cbMagicPar(0)") << QByteArray("ComboBox");
     QTest::newRow("lblMagikPar(0)") << QStringLiteral("lblMagikPar(0)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(0)") << QStringLiteral("infoMagikTextPar(0)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextPar(0)")
+        << QStringLiteral("infoMagikTextPar(0)") << QByteArray("QLabel");
     QTest::newRow("cbMagikNon(1)") << QStringLiteral("cbMagikNon(1)") << QByteArray("ComboBox");
     QTest::newRow("lblMagicNon(1)") << QStringLiteral("lblMagicNon(1)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(1)") << QStringLiteral("infoMagikTextNon(1)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextNon(1)")
+        << QStringLiteral("infoMagikTextNon(1)") << QByteArray("QLabel");
     QTest::newRow("cbMagicPar(1)") << QStringLiteral("cbMagicPar(1)") << QByteArray("ComboBox");
     QTest::newRow("lblMagikPar(1)") << QStringLiteral("lblMagikPar(1)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(1)") << QStringLiteral("infoMagikTextPar(1)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextPar(1)")
+        << QStringLiteral("infoMagikTextPar(1)") << QByteArray("QLabel");
     QTest::newRow("cbMagikNon(2)") << QStringLiteral("cbMagikNon(2)") << QByteArray("ComboBox");
     QTest::newRow("lblMagicNon(2)") << QStringLiteral("lblMagicNon(2)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(2)") << QStringLiteral("infoMagikTextNon(2)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextNon(2)")
+        << QStringLiteral("infoMagikTextNon(2)") << QByteArray("QLabel");
     QTest::newRow("cbMagicPar(2)") << QStringLiteral("cbMagicPar(2)") << QByteArray("ComboBox");
     QTest::newRow("lblMagikPar(2)") << QStringLiteral("lblMagikPar(2)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(2)") << QStringLiteral("infoMagikTextPar(2)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextPar(2)")
+        << QStringLiteral("infoMagikTextPar(2)") << QByteArray("QLabel");
     QTest::newRow("cbMagikNon(3)") << QStringLiteral("cbMagikNon(3)") << QByteArray("ComboBox");
     QTest::newRow("lblMagicNon(3)") << QStringLiteral("lblMagicNon(3)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(3)") << QStringLiteral("infoMagikTextNon(3)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextNon(3)")
+        << QStringLiteral("infoMagikTextNon(3)") << QByteArray("QLabel");
     QTest::newRow("cbMagicPar(3)") << QStringLiteral("cbMagicPar(3)") << QByteArray("ComboBox");
     QTest::newRow("lblMagikPar(3)") << QStringLiteral("lblMagikPar(3)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(3)") << QStringLiteral("infoMagikTextPar(3)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextPar(3)")
+        << QStringLiteral("infoMagikTextPar(3)") << QByteArray("QLabel");
     QTest::newRow("cbMagikNon(4)") << QStringLiteral("cbMagikNon(4)") << QByteArray("ComboBox");
     QTest::newRow("lblMagicNon(4)") << QStringLiteral("lblMagicNon(4)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(4)") << QStringLiteral("infoMagikTextNon(4)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextNon(4)")
+        << QStringLiteral("infoMagikTextNon(4)") << QByteArray("QLabel");
     QTest::newRow("cbMagicPar(4)") << QStringLiteral("cbMagicPar(4)") << QByteArray("ComboBox");
     QTest::newRow("lblMagikPar(4)") << QStringLiteral("lblMagikPar(4)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(4)") << QStringLiteral("infoMagikTextPar(4)") << QByteArray("QLabel");
+    QTest::newRow("infoMagikTextPar(4)")
+        << QStringLiteral("infoMagikTextPar(4)") << QByteArray("QLabel");
 }
 
 void AppTest::everyControlExistsWithItsKind() {
@@ -370,8 +387,8 @@ void AppTest::thumbnailAndSizeRules() {
                                                       w.MasMenosAnP, w.TipoPeque})
         QVERIFY2(enabledFlag(c), qPrintable(c->objectName()));
     w.NoReducir->setChecked(true);
-    for (QWidget* c : std::initializer_list<QWidget*>{w.AltoGrande, w.AnchoGrande, w.MasMenosAlG,
-                                                      w.MasMenosAnG})
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{w.AltoGrande, w.AnchoGrande, w.MasMenosAlG, w.MasMenosAnG})
         QVERIFY2(!enabledFlag(c), qPrintable(c->objectName()));
     w.NoReducir->setChecked(false);
     QVERIFY(enabledFlag(w.AltoGrande));
@@ -387,8 +404,7 @@ void AppTest::spreadRulesAndRightPageControls() {
         QVERIFY(!visibleFlag(c));
     }
     QVERIFY(!visibleFlag(w.Textd));
-    for (QWidget* c : std::initializer_list<QWidget*>{w.optDerecha, w.UpDownd2,
-                                                      w.SelectionWidth2d})
+    for (QWidget* c : std::initializer_list<QWidget*>{w.optDerecha, w.UpDownd2, w.SelectionWidth2d})
         QVERIFY2(!enabledFlag(c), qPrintable(c->objectName()));
     w.ChkSepara2Img->setChecked(true);
     QCOMPARE(w.v.NumPaginas, 2.0f);
@@ -418,7 +434,8 @@ void AppTest::subtreeModeSwapsListsAndTabs() {
 }
 
 void AppTest::leavingSubtreeModePointsListsAtTheFolder() {
-    WindowFixture f({}, {QStringLiteral("a.jpg"), QStringLiteral("b.JPEG"), QStringLiteral("c.png")});
+    WindowFixture f({},
+                    {QStringLiteral("a.jpg"), QStringLiteral("b.JPEG"), QStringLiteral("c.png")});
     MainWindow& w = *f.window;
     QDir(f.path(QStringLiteral("scans"))).mkdir(QStringLiteral("otra"));
     WindowFixture::touch(f.path(QStringLiteral("scans/otra/x.jpg")));
@@ -588,6 +605,74 @@ void AppTest::minAndRounding() {
     QCOMPARE(roundHalfEven(3.5), 4.0);
     QCOMPARE(roundHalfEven(-0.5), -0.0);
     QCOMPARE(roundToInt32(1240.5), 1240);
+}
+
+void AppTest::tabsHoldTheirControlsWithoutOverlapOrClipping_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<bool>("interactive");
+    for (int tab = 0; tab < 8; ++tab)
+        QTest::addRow("tab %d", tab) << tab << false;
+    QTest::newRow("tab 4, interactive") << 4 << true;
+}
+
+// Every shown widget of a tab lies inside its parent, no two shown siblings overlap, and every
+// caption fits its control.
+void AppTest::tabsHoldTheirControlsWithoutOverlapOrClipping() {
+    QFETCH(int, tab);
+    QFETCH(bool, interactive);
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    w.Interactivo->setChecked(interactive);
+    w.SSTab1->setTabEnabled(tab, true);
+    w.SSTab1->setCurrentIndex(tab);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QWidget* page = w.SSTab1->widget(tab);
+    QVERIFY(page->isVisible());
+
+    const QByteArray artifacts = qgetenv("PLIEGO_TEST_ARTIFACTS");
+    if (!artifacts.isEmpty()) {
+        QDir().mkpath(QString::fromLocal8Bit(artifacts));
+        w.grab().save(QStringLiteral("%1/tab%2%3.png")
+                          .arg(QString::fromLocal8Bit(artifacts))
+                          .arg(tab)
+                          .arg(interactive ? QStringLiteral("-interactive") : QString()));
+    }
+
+    QList<QWidget*> parents = {page};
+    for (QGroupBox* frame : page->findChildren<QGroupBox*>())
+        parents << frame;
+    for (QWidget* parent : parents) {
+        if (!parent->isVisible())
+            continue;
+        QList<QWidget*> shown;
+        for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisible() && !child->isWindow())
+                shown << child;
+        }
+        for (int i = 0; i < shown.size(); ++i) {
+            QWidget* c = shown[i];
+            const QString name = c->objectName();
+            QVERIFY2(parent->rect().contains(c->geometry()),
+                     qPrintable(QStringLiteral("%1 sticks out of its frame").arg(name)));
+            for (int j = i + 1; j < shown.size(); ++j) {
+                QVERIFY2(!c->geometry().intersects(shown[j]->geometry()),
+                         qPrintable(QStringLiteral("%1 overlaps %2 (%3)")
+                                        .arg(name, shown[j]->objectName(),
+                                             shown[j]->metaObject()->className())));
+            }
+            const auto* label = qobject_cast<QLabel*>(c);
+            const bool captioned = c->inherits("QAbstractButton") ||
+                                   (label && !label->wordWrap() && !label->text().isEmpty());
+            if (captioned) {
+                QVERIFY2(c->sizeHint().width() <= c->width(),
+                         qPrintable(QStringLiteral("the caption of %1 is cut off (%2 < %3)")
+                                        .arg(name)
+                                        .arg(c->width())
+                                        .arg(c->sizeHint().width())));
+            }
+        }
+    }
 }
 
 QTEST_MAIN(AppTest)
