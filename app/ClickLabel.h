@@ -8,6 +8,9 @@ class ClickLabel : public QLabel {
 public:
     explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
 
+    // What a click does, for anything that acts for the operator.
+    void click() { emit clicked(); }
+
 signals:
     void clicked();
 

@@ -41,6 +41,20 @@ void FileList::refresh() {
     setCurrentItem(nullptr);
 }
 
+void FileList::clickRow(int row) {
+    if (row < 0 || row >= count())
+        return;
+    setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    emit rowClicked();
+}
+
+void FileList::doubleClickRow(int row) {
+    if (row < 0 || row >= count())
+        return;
+    setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    emit rowDoubleClicked();
+}
+
 bool FileList::isRowSelected(int row) const {
     const QListWidgetItem* entry = item(row);
     return entry && entry->isSelected();

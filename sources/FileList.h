@@ -20,6 +20,11 @@ public:
     // Lists the folder again; rows and their selection start anew.
     void refresh();
 
+    // What a click or double-click on a row does: the row becomes current (and selected), then
+    // the list reports it. Used by the mouse and by anything that acts for the operator.
+    void clickRow(int row);
+    void doubleClickRow(int row);
+
     bool isRowSelected(int row) const;
     void setRowSelected(int row, bool selected);
 
