@@ -5,6 +5,10 @@
 #include "app/EnablingRules.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
+#include "geometry/PointerEditing.h"
+#include "geometry/ScanLoader.h"
+#include "geometry/SelectionControls.h"
+#include "pipeline/AutomaticCrop.h"
 #include "pipeline/ImageBox.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
@@ -23,7 +27,11 @@
 MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
     : QWidget(parent), enabling_(std::make_unique<EnablingRules>(*this)),
       sources_(std::make_unique<SourceBrowser>(*this)),
-      postEffects_(std::make_unique<PostEffects>(*this)) {
+      postEffects_(std::make_unique<PostEffects>(*this)),
+      loader_(std::make_unique<ScanLoader>(*this)),
+      selection_(std::make_unique<SelectionControls>(*this)),
+      pointer_(std::make_unique<PointerEditing>(*this)),
+      automaticCrop_(std::make_unique<AutomaticCrop>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setFixedSize(kClientWidth, kClientHeight);
     v.RutaAplicacion = QDir::toNativeSeparators(
@@ -44,6 +52,13 @@ void MainWindow::connectHandlers() {
     enabling_->connectHandlers();
     sources_->connectHandlers();
     postEffects_->connectHandlers();
+    selection_->connectHandlers();
+    pointer_->connectHandlers();
+    automaticCrop_->connectHandlers();
+}
+
+void MainWindow::CargaImagen() {
+    loader_->CargaImagen();
 }
 
 void MainWindow::Form_Load() {
@@ -98,7 +113,7 @@ void MainWindow::LlenaListas() {
         MagikParDato->addItem(entry);
 
     const QString fontFolder = QDir(v.RutaAplicacion).filePath(QStringLiteral("imgmagic"));
-    for (const QString& font : listFiles(fontFolder, {QStringLiteral("*.ttf")})) {
+    for (const QString& font : listFiles(fontFolder, QStringLiteral("*.ttf"))) {
         MagicNonFont->addItem(font);
         MagicParFont->addItem(font);
     }

@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 
+class AutomaticCrop;
 class ClickLabel;
 class ComboBox;
 class DriveList;
@@ -17,8 +18,11 @@ class FileList;
 class FolderList;
 class ImageBox;
 class PictureBox;
+class PointerEditing;
 class PostEffects;
 class ProgressList;
+class ScanLoader;
+class SelectionControls;
 class SourceBrowser;
 class UpDown;
 class QCheckBox;
@@ -47,6 +51,9 @@ public:
     void Interactivo_Click();
     void Form_Unload();
 
+    // Brings the current scan into the window (the handlers live with the crop geometry).
+    void CargaImagen();
+
     // Every named control, in the order it was made; containers (the tab control and frames)
     // are not controls of their own here.
     const QList<QWidget*>& controls() const { return controls_; }
@@ -55,6 +62,10 @@ public:
     EnablingRules& enabling() { return *enabling_; }
     SourceBrowser& sources() { return *sources_; }
     PostEffects& postEffects() { return *postEffects_; }
+    ScanLoader& loader() { return *loader_; }
+    SelectionControls& selection() { return *selection_; }
+    PointerEditing& pointer() { return *pointer_; }
+    AutomaticCrop& automaticCrop() { return *automaticCrop_; }
 
     WorkingValues v;
     OptionTables tables;
@@ -229,5 +240,9 @@ private:
     std::unique_ptr<EnablingRules> enabling_;
     std::unique_ptr<SourceBrowser> sources_;
     std::unique_ptr<PostEffects> postEffects_;
+    std::unique_ptr<ScanLoader> loader_;
+    std::unique_ptr<SelectionControls> selection_;
+    std::unique_ptr<PointerEditing> pointer_;
+    std::unique_ptr<AutomaticCrop> automaticCrop_;
     bool unloaded_ = false;
 };

@@ -17,6 +17,12 @@ inline std::int32_t roundToInt32(double value) {
 // 0 when it has none.
 double numericValueOfText(const QString& text);
 
+// A number as the window shows it: whole numbers without a decimal point, others with up to 15
+// significant digits.
+inline QString formatNumber(double value) {
+    return QString::number(value, 'g', 15);
+}
+
 // The smaller of two values as a whole number; when neither is smaller, b.
 inline std::int32_t Min(double a, double b) {
     return roundToInt32(a < b ? a : b);

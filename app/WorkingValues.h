@@ -46,7 +46,19 @@
     X(double, MargenIzq2, 0)                                                                       \
     X(double, MargenDch2, 0)                                                                       \
     X(bool, BloqueoEventos, false)                                                                 \
-    X(double, AnguloGiro, 0)
+    X(float, AnguloGiro, 0)                                                                        \
+    X(double, InicioXi, 0)                                                                         \
+    X(double, InicioYi, 0)                                                                         \
+    X(double, FinXi, 0)                                                                            \
+    X(double, FinYi, 0)                                                                            \
+    X(double, InicioXd, 0)                                                                         \
+    X(double, InicioYd, 0)                                                                         \
+    X(double, FinXd, 0)                                                                            \
+    X(qint32, FinYd, 0)                                                                            \
+    X(double, PulsacionXi, 0)                                                                      \
+    X(double, PulsacionYi, 0)                                                                      \
+    X(double, PulsacionXd, 0)                                                                      \
+    X(double, PulsacionYd, 0)
 
 struct WorkingValues {
 #define PLIEGO_DECLARE_FIELD(type, name, start) type name = start;

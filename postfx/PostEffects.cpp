@@ -56,3 +56,7 @@ void PostEffects::cbMagicPar_Click(int row) {
     if (position >= 0)
         w_.infoMagikTextPar[row]->setText(w_.tables.effects[position].hint);
 }
+
+void PostEffects::EfectosImpar(const QString&, const QString&) {}
+
+void PostEffects::EfectosPar(const QString&, const QString&) {}

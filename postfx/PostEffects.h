@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class MainWindow;
 
 // Post-production effects chosen for odd and even pages.
@@ -11,6 +13,12 @@ public:
     void CheckMagik_Click();
     void cbMagikNon_Click(int row);
     void cbMagicPar_Click(int row);
+
+    // Apply the effects chosen for odd (left) and even (right) pages to the page file at `path`,
+    // changing it in place. The effect commands come with the effects tab's batch files; until
+    // then a page passes through unchanged.
+    void EfectosImpar(const QString& path, const QString& unused);
+    void EfectosPar(const QString& path, const QString& unused);
 
 private:
     MainWindow& w_;

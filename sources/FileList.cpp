@@ -3,6 +3,7 @@
 #include "sources/FolderListing.h"
 
 #include <QMouseEvent>
+#include <QSet>
 
 FileList::FileList(bool multipleSelection, QWidget* parent) : QListWidget(parent) {
     setSelectionMode(multipleSelection ? QAbstractItemView::ExtendedSelection
@@ -27,18 +28,37 @@ QString FileList::fileName() const {
 void FileList::setFileName(const QString& name) {
     const QList<QListWidgetItem*> found =
         name.isEmpty() ? QList<QListWidgetItem*>() : findItems(name, Qt::MatchFixedString);
+    // The current row changes; the rows the operator selected stay selected.
     if (found.isEmpty()) {
-        setCurrentItem(nullptr);
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
         return;
     }
-    setCurrentItem(found.first());
+    setCurrentItem(found.first(), QItemSelectionModel::NoUpdate);
 }
 
 void FileList::refresh() {
+    // Reading the same folder again keeps the operator's selection and current row; another
+    // folder or pattern starts with nothing selected.
+    const bool sameListing = path_ == listedPath_ && pattern_ == listedPattern_;
+    QSet<QString> selected;
+    const QString current = fileName();
+    if (sameListing) {
+        for (const QListWidgetItem* entry : selectedItems())
+            selected.insert(entry->text());
+    }
+    const QSignalBlocker quiet(this);
     clear();
     if (!path_.isEmpty())
-        addItems(listFiles(path_, splitPatternList(pattern_)));
-    setCurrentItem(nullptr);
+        addItems(listFiles(path_, pattern_));
+    listedPath_ = path_;
+    listedPattern_ = pattern_;
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    for (int row = 0; row < count(); ++row) {
+        QListWidgetItem* entry = item(row);
+        if (sameListing && entry->text() == current)
+            setCurrentItem(entry, QItemSelectionModel::NoUpdate);
+        entry->setSelected(selected.contains(entry->text()));
+    }
 }
 
 void FileList::clickRow(int row) {

@@ -17,7 +17,7 @@ public:
     QString fileName() const;
     // Makes the named row current; an empty or unknown name leaves no current row.
     void setFileName(const QString& name);
-    // Lists the folder again; rows and their selection start anew.
+    // Lists the folder again.
     void refresh();
 
     // What a click or double-click on a row does: the row becomes current (and selected), then
@@ -40,4 +40,6 @@ protected:
 private:
     QString path_;
     QString pattern_ = QStringLiteral("*.jpg;*.jpeg");
+    QString listedPath_;
+    QString listedPattern_;
 };

@@ -1,37 +1,40 @@
 #include "sources/FolderListing.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
-QStringList splitPatternList(const QString& patternList) {
-    return patternList.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+PatternList::PatternList(const QString& patternList) {
+    for (const QString& pattern : patternList.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        patterns_.emplace_back(QRegularExpression::wildcardToRegularExpression(pattern.trimmed()),
+                               QRegularExpression::CaseInsensitiveOption);
+    }
 }
 
-bool matchesPatternList(const QString& name, const QStringList& patterns) {
-    for (const QString& pattern : patterns) {
-        const QRegularExpression wildcard(
-            QRegularExpression::wildcardToRegularExpression(pattern.trimmed()),
-            QRegularExpression::CaseInsensitiveOption);
-        if (wildcard.match(name).hasMatch())
+bool PatternList::matches(const QString& name) const {
+    for (int i = 0; i < size(); ++i) {
+        if (matches(i, name))
             return true;
     }
     return false;
 }
 
-static QStringList sortedEntries(const QString& folder, QDir::Filters filters) {
-    QDir dir(folder);
-    return dir.entryList(filters, QDir::Name | QDir::IgnoreCase);
+bool PatternList::matches(int pattern, const QString& name) const {
+    return patterns_[static_cast<size_t>(pattern)].match(name).hasMatch();
 }
 
-QStringList listFiles(const QString& folder, const QStringList& patterns) {
+QStringList listAllFiles(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+QStringList listFiles(const QString& folder, const QString& patternList) {
+    const PatternList patterns(patternList);
     QStringList matching;
-    for (const QString& name : sortedEntries(folder, QDir::Files)) {
-        if (matchesPatternList(name, patterns))
+    for (const QString& name : listAllFiles(folder)) {
+        if (patterns.matches(name))
             matching << name;
     }
     return matching;
 }
 
 QStringList listSubfolders(const QString& folder) {
-    return sortedEntries(folder, QDir::Dirs | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
 }

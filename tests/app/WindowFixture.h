@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -33,6 +34,7 @@ public:
     QString path(const QString& relative) const { return QDir(root_.path()).filePath(relative); }
 
     static void touch(const QString& file) {
+        QDir().mkpath(QFileInfo(file).path());
         QFile f(file);
         f.open(QIODevice::WriteOnly);
         f.write("x");

@@ -1,0 +1,27 @@
+#pragma once
+
+class MainWindow;
+class ProgressList;
+
+// Brings the current scan into the window: the full-size box, its labels, the page size, the
+// reference size that all geometry uses, the layout of the preview and its sliders, and the
+// preview itself.
+class ScanLoader {
+public:
+    explicit ScanLoader(MainWindow& window) : w_(window) {}
+
+    void CargaImagen();
+
+    // A preview box draws one display unit at this many screen pixels, so that a scan shown at
+    // 100 × its display scale fills the box: 26.455 HIMETRIC per pixel ÷ (2 × 15 twips per pixel).
+    static double previewPixelsPerDisplayUnit();
+
+private:
+    ProgressList* progressListInUse() const;
+    void layOutAutomaticTab(double gap, double sideGap);
+    void layOutInteractiveTab(double gap, double sideGap);
+    void setAutomaticMargins(double widthPx);
+    void setInteractiveMargins(double widthPx);
+
+    MainWindow& w_;
+};

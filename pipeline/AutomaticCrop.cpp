@@ -1,0 +1,344 @@
+#include "pipeline/AutomaticCrop.h"
+
+#include "app/ClickLabel.h"
+#include "app/ComboBox.h"
+#include "app/EnablingRules.h"
+#include "app/MainWindow.h"
+#include "app/Numbers.h"
+#include "app/ProgressList.h"
+#include "geometry/SelectionControls.h"
+#include "pipeline/ImageBox.h"
+#include "postfx/PostEffects.h"
+#include "sources/FileList.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+
+namespace {
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.endsWith(QDir::separator()) || folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QDir::separator() + name;
+}
+
+// The folder part of a full path (before the last separator) and the name after it.
+QString ExtraeCarpeta(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf('/'));
+    return cut < 0 ? QString() : path.left(cut);
+}
+
+QString ExtraeFichero(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf('/'));
+    return path.mid(cut + 1);
+}
+
+} // namespace
+
+void AutomaticCrop::connectHandlers() {
+    connect(w_.CortaUna, &QPushButton::clicked, this, &AutomaticCrop::CortaUna_Click);
+    connect(w_.Probar, &QPushButton::clicked, this, &AutomaticCrop::Probar_Click);
+    connect(w_.CortaLote, &QPushButton::clicked, this, &AutomaticCrop::CortaLote_Click);
+    connect(w_.Cancelar, &ClickLabel::clicked, this, &AutomaticCrop::Cancelar_Click);
+}
+
+QString AutomaticCrop::temporaryFolder() {
+    const QString tmp = qEnvironmentVariable("TMP");
+    return tmp.isEmpty() ? QDir::toNativeSeparators(QDir::tempPath()) : tmp;
+}
+
+bool AutomaticCrop::settingsAreUsable() {
+    MainWindow& w = w_;
+    auto refuse = [&w](const QString& what, const QString& text) {
+        w.ListaProceso->appendLine(
+            QStringLiteral("%1 no válido: \"%2\". No se ha cortado nada.").arg(what, text));
+        return false;
+    };
+    const int large = w.TipoGrande->listIndex();
+    if (large < 0 || large >= OptionTables::kFormatRows)
+        return refuse(QStringLiteral("Tipo de las imágenes grandes"), w.TipoGrande->text());
+    const int small = w.TipoPeque->listIndex();
+    if (w.HacerMini->isChecked() && (small < 0 || small >= OptionTables::kFormatRows))
+        return refuse(QStringLiteral("Tipo de las miniaturas"), w.TipoPeque->text());
+    const int color = w.ColorBw->listIndex();
+    if (color < 0 || color >= OptionTables::kColorFormatRows)
+        return refuse(QStringLiteral("Formato de color"), w.ColorBw->text());
+    return true;
+}
+
+void AutomaticCrop::runOne(bool Graba) {
+    MainWindow& w = w_;
+    if (settingsAreUsable()) {
+        w.selection().DibujaSeleccion();
+        w.CargaImagen();
+        // A scan that did not load has been logged; no page is cut from an empty box.
+        if (w.ImagenGrande->HasImage() && !w.v.FicheroActual.isEmpty())
+            RecortaAutomatico(Graba);
+    }
+    w.enabling().DesbloqueaControles();
+}
+
+void AutomaticCrop::CortaUna_Click() {
+    runOne(true);
+}
+
+void AutomaticCrop::Probar_Click() {
+    runOne(false);
+}
+
+void AutomaticCrop::Cancelar_Click() {
+    w_.v.ProcesoCancelado = true;
+    w_.ListaProceso->appendCancelLine(QStringLiteral("PROCESO CANCELADO"));
+}
+
+void AutomaticCrop::CortaLote_Click() {
+    MainWindow& w = w_;
+    w.ListaProceso->clear();
+    w.Cancelar->setVisible(true);
+    // Each scan is loaded and cut only while no cancel has been asked for, tested before the
+    // load and again before the cut; pending clicks are taken once per scan.
+    auto processCurrent = [this, &w] {
+        if (w.v.ProcesoCancelado)
+            return;
+        w.CargaImagen();
+        if (!w.v.ProcesoCancelado && w.ImagenGrande->HasImage())
+            RecortaAutomatico(true);
+    };
+    if (settingsAreUsable()) {
+        if (w.chkSubTree->isChecked()) {
+            const QString folder = w.v.CarpetaActual;
+            const QString file = w.v.FicheroActual;
+            while (w.lstTree->count() > 0) {
+                QApplication::processEvents();
+                const QString entry = w.lstTree->item(0)->text();
+                w.v.CarpetaActual = ExtraeCarpeta(entry);
+                w.v.FicheroActual = ExtraeFichero(entry);
+                processCurrent();
+                delete w.lstTree->takeItem(0);
+                if (w.lstTreeAuto->count() > 0)
+                    delete w.lstTreeAuto->takeItem(0);
+                w.lstTreeAuto->repaint();
+            }
+            w.v.CarpetaActual = folder;
+            w.v.FicheroActual = file;
+        } else {
+            for (int row = 0; row < w.LocalFiles->count(); ++row) {
+                QApplication::processEvents();
+                if (!w.LocalFiles->isRowSelected(row) || w.v.ProcesoCancelado)
+                    continue;
+                w.v.FicheroActual = w.LocalFiles->item(row)->text();
+                processCurrent();
+            }
+        }
+    }
+    w.enabling().DesbloqueaControles();
+    w.v.ProcesoCancelado = false;
+    w.Cancelar->setVisible(false);
+}
+
+void AutomaticCrop::RecortaAutomatico(bool Graba) {
+    MainWindow& w = w_;
+    WorkingValues& v = w.v;
+    const QString temporary = temporaryFolder();
+    w.ListaProceso->appendLine(QStringLiteral("Separando imagen ..."));
+    w.enabling().BloqueaControles();
+
+    const double pageWidth = roundHalfEven(v.AnchoPagina);
+    const double pageHeight = roundHalfEven(v.AltoPagina);
+    QString refusal;
+    if (v.LimiteInferior <= v.MargenSuperior || v.AnchoSeleccion <= 0)
+        refusal =
+            QStringLiteral("La selección está vacía (alto %1, ancho %2): no se corta esta imagen")
+                .arg(formatNumber(v.LimiteInferior - v.MargenSuperior),
+                     formatNumber(v.AnchoSeleccion));
+    else if (pageWidth <= 0 || pageHeight <= 0)
+        refusal = QStringLiteral("Tamaño de página no válido (%1 x %2): no se corta esta imagen")
+                      .arg(formatNumber(v.AnchoPagina), formatNumber(v.AltoPagina));
+    if (!refusal.isEmpty()) {
+        w.ListaProceso->appendLine(refusal);
+        w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
+        return;
+    }
+
+    const QString extension = w.tables.formats[w.TipoGrande->listIndex()].extension;
+    const QString largeSuffix = w.HacerMini->isChecked() ? QStringLiteral("A") : QString();
+    const PageBaseNames names = pageBaseNames(v.FicheroActual, w.ChkSepara2Img->isChecked());
+
+    if (cutPage(w.PaginaIzq, v.MargenIzq, temporary, true))
+        showPage(w.PaginaIzq, names.left + largeSuffix + extension, true);
+    if (w.ChkSepara2Img->isChecked() && cutPage(w.PaginaDch, v.MargenDch, temporary, false))
+        showPage(w.PaginaDch, names.right + largeSuffix + extension, false);
+    w.repaint();
+
+    writePages(names, Graba);
+    w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
+}
+
+bool AutomaticCrop::cutPage(ImageBox* page, double left, const QString& temporary, bool leftPage) {
+    MainWindow& w = w_;
+    WorkingValues& v = w.v;
+    ImageBox* scan = w.ImagenGrande;
+    const int colorCode = w.tables.colorFormats[w.ColorBw->listIndex()].code;
+    scan->SelectArea(roundToInt32(left), v.MargenSuperior, roundToInt32(left + v.AnchoSeleccion),
+                     roundToInt32(v.LimiteInferior));
+    scan->setSelectionEnabled(true);
+
+    bool cut = scan->CopyToClipboard();
+    if (cut && w.PermiteDistorsion->isChecked()) {
+        cut = page->PasteFromClipboard();
+        if (leftPage)
+            w.ImgPlantilla->PasteFromClipboard();
+    } else if (cut) {
+        // The cut keeps its proportions: it lies at the top-left of a white canvas of the output
+        // page's shape at the scan's scale, and what it does not cover stays white.
+        const double scale = v.AltoPagina / v.LimiteInferior;
+        cut =
+            page->NewImage(roundToInt32(v.AnchoPagina / scale), roundToInt32(v.AltoPagina / scale));
+        if (cut) {
+            page->setColorFormat(colorCode);
+            page->setMergeTransparent(false);
+            page->setMergeTransparency(0);
+            page->setMergeMode(0);
+            page->setMergeLeft(0);
+            page->setMergeTop(0);
+            cut = page->MergeClipboard();
+        }
+    }
+    if (cut)
+        cut = page->ResizeImage(roundToInt32(v.AnchoPagina), roundToInt32(v.AltoPagina));
+    if (!cut) {
+        w.ListaProceso->appendLine(
+            QStringLiteral("No se pudo cortar la página: %1")
+                .arg(page->lastError().isEmpty() ? scan->lastError() : page->lastError()));
+        page->ClearImage();
+        return false;
+    }
+    page->setSaveFlag(true);
+    page->setJpegQuality(w.UpDownQuality->value());
+    page->setColorFormat(colorCode);
+    if (leftPage)
+        v.PaginaCortada = true;
+
+    if (w.WMActivo->isChecked()) {
+        w.ListaProceso->appendLine(QStringLiteral("Marca de Agua ..."));
+        const QString watermark = joinPath(temporary, QStringLiteral("wm.png"));
+        page->setMergeMode(1);
+        page->setMergeTransparent(true);
+        page->setMergeTransparency(100.0 - w.WMTrans->value());
+        page->setMergeLeft(w.WMHpos->value());
+        page->setMergeTop(w.WMVpos->value());
+        if (!QFileInfo::exists(watermark))
+            w.ListaProceso->appendLine(
+                QStringLiteral("No hay marca de agua preparada (%1): la página sigue sin ella")
+                    .arg(watermark));
+        else if (!page->MergeFile(watermark))
+            w.ListaProceso->appendLine(page->lastError());
+        page->setColorFormat(colorCode);
+    }
+
+    if (w.CheckMagik->isChecked()) {
+        w.ListaProceso->appendLine(QStringLiteral("Efectos Postproduccion ..."));
+        // A lossless work file, so that a page without effects comes back with its own pixels.
+        const QString work = joinPath(temporary, QStringLiteral("post_tmp.png"));
+        if (page->SaveToFile(work)) {
+            if (leftPage)
+                w.postEffects().EfectosImpar(work, QString());
+            else
+                w.postEffects().EfectosPar(work, QString());
+            const int quality = page->JpegQuality();
+            if (!page->LoadFromFile(work))
+                w.ListaProceso->appendLine(page->lastError());
+            page->setJpegQuality(quality);
+            page->setSaveFlag(true);
+        } else {
+            w.ListaProceso->appendLine(page->lastError());
+        }
+    }
+    return page->HasImage();
+}
+
+void AutomaticCrop::showPage(ImageBox* page, const QString& fileName, bool leftPage) {
+    MainWindow& w = w_;
+    QLabel* name = leftPage ? w.lblFileNamei : w.lblFileNamed;
+    QLabel* size = leftPage ? w.lblSizei : w.LblSized;
+    QLabel* mode = leftPage ? w.lblModei : w.lblModed;
+    name->setText(fileName);
+    size->setText(
+        QStringLiteral(" %1 x %2 Pixels").arg(page->ImageWidth()).arg(page->ImageHeight()));
+    const int code = page->ColorFormat();
+    mode->setText(code >= 0 && code < int(w.tables.colorModes.size()) ? w.tables.colorModes[code]
+                                                                      : QString());
+}
+
+bool AutomaticCrop::writeFile(ImageBox* page, const QString& folder, const QString& fileName) {
+    if (page->SaveToFile(joinPath(folder, fileName)))
+        return true;
+    w_.ListaProceso->appendLine(
+        QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
+    return false;
+}
+
+void AutomaticCrop::writePages(const PageBaseNames& names, bool Graba) {
+    MainWindow& w = w_;
+    const bool twoPages = w.ChkSepara2Img->isChecked();
+    const QString extension = w.tables.formats[w.TipoGrande->listIndex()].extension;
+    if (extension == QLatin1String(".tif") && w.Compresion->isChecked()) {
+        w.PaginaIzq->setTiffCompression(2);
+        w.ImgPlantilla->setTiffCompression(2);
+        if (twoPages)
+            w.PaginaDch->setTiffCompression(2);
+    }
+    if (!Graba)
+        return;
+
+    const QString big = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_big"));
+    const QString small = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_small"));
+    const bool thumbnails = w.HacerMini->isChecked();
+    for (const QString& folder : thumbnails ? QStringList{big, small} : QStringList{big}) {
+        if (!QDir().mkpath(folder)) {
+            w.ListaProceso->appendLine(
+                QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
+            return;
+        }
+    }
+
+    struct Page {
+        ImageBox* box;
+        QString base;
+    };
+    // A page that could not be cut has been logged and is not written.
+    QList<Page> pages;
+    if (w.PaginaIzq->HasImage())
+        pages.append({w.PaginaIzq, names.left});
+    if (twoPages && w.PaginaDch->HasImage())
+        pages.append({w.PaginaDch, names.right});
+    const QString largeSuffix = thumbnails ? QStringLiteral("A") : QString();
+    for (const Page& page : pages) {
+        const QString fileName = page.base + largeSuffix + extension;
+        w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
+        w.ListaProceso->appendLine(fileName);
+        writeFile(page.box, big, fileName);
+    }
+    if (!thumbnails)
+        return;
+    const QString smallExtension = w.tables.formats[w.TipoPeque->listIndex()].extension;
+    for (const Page& page : pages) {
+        const QString fileName = page.base + QStringLiteral("B") + smallExtension;
+        w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
+        w.ListaProceso->appendLine(fileName);
+        if (!page.box->ResizeImage(roundToInt32(w.v.AnchoMiniatura),
+                                   roundToInt32(w.v.AltoMiniatura))) {
+            w.ListaProceso->appendLine(
+                QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page.box->lastError()));
+            continue;
+        }
+        page.box->setSaveFlag(true);
+        writeFile(page.box, small, fileName);
+    }
+}

@@ -1,0 +1,224 @@
+#include "pipeline/ImageFiles.h"
+
+#include "pipeline/BmpWriter.h"
+#include "pipeline/ColorFormats.h"
+#include "pipeline/GifCodec.h"
+#include "pipeline/PngWriter.h"
+#include "pipeline/TiffCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+QString quoted(const QString& path) {
+    return QStringLiteral("«%1»").arg(QDir::toNativeSeparators(path));
+}
+
+std::uint32_t littleEndian32(const QByteArray& bytes, int at) {
+    if (at + 4 > bytes.size())
+        return 0;
+    return std::uint32_t(uchar(bytes[at])) | std::uint32_t(uchar(bytes[at + 1])) << 8 |
+           std::uint32_t(uchar(bytes[at + 2])) << 16 | std::uint32_t(uchar(bytes[at + 3])) << 24;
+}
+
+// Qt's JPEG reader fills a picture whose data stops early with grey and reports success; a
+// complete JPEG ends with the end-of-image marker (possibly followed by a little padding).
+bool jpegLooksComplete(QFile& file) {
+    const qint64 tail = std::min<qint64>(file.size(), 4096);
+    file.seek(file.size() - tail);
+    const bool complete = file.read(tail).contains("\xFF\xD9");
+    file.seek(0);
+    return complete;
+}
+
+// Qt's BMP reader also accepts a bitmap whose pixel rows stop early. The header says how many
+// bytes the rows take.
+bool bmpLooksComplete(QFile& file) {
+    const QByteArray head = file.peek(54);
+    if (head.size() < 30)
+        return false;
+    const std::uint32_t offset = littleEndian32(head, 10);
+    const std::uint32_t headerSize = littleEndian32(head, 14);
+    if (headerSize < 40 || head.size() < 38)
+        return true; // an old OS/2 header: leave it to the reader
+    const qint64 width = qint32(littleEndian32(head, 18));
+    const qint64 height = std::abs(qint64(qint32(littleEndian32(head, 22))));
+    const int bits = uchar(head[28]) | uchar(head[29]) << 8;
+    const std::uint32_t compression = littleEndian32(head, 30);
+    const std::uint32_t dataSize = littleEndian32(head, 34);
+    qint64 needed = 0;
+    if (compression == 0 || compression == 3) // uncompressed, bit fields
+        needed = (width * bits + 31) / 32 * 4 * height;
+    else
+        needed = dataSize;
+    return file.size() >= qint64(offset) + needed;
+}
+
+QImage onWhite(const QImage& image) {
+    if (!hasTransparency(image))
+        return image.convertToFormat(QImage::Format_RGB32);
+    QImage flat(image.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return {};
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, image);
+    return flat;
+}
+
+bool writeJpeg(QIODevice& device, const EncodedImage& encoded, int code, int quality,
+               QString* error) {
+    const bool grey = code == ColorCode::Grey256 || code == ColorCode::Grey16 ||
+                      code == ColorCode::TwoColours || code == ColorCode::BlackWhite;
+    const QImage pixels = grey ? greyOf(encoded) : onWhite(encoded.pixels);
+    if (pixels.isNull()) {
+        *error = QStringLiteral("No hay memoria para preparar el JPEG");
+        return false;
+    }
+    QImageWriter writer(&device, "jpeg");
+    writer.setQuality(std::clamp(quality, 0, 100));
+    if (!writer.write(pixels)) {
+        *error = QStringLiteral("No se puede escribir el JPEG: %1").arg(writer.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ImageFileType imageFileTypeOfPath(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"jpg" || suffix == u"jpeg")
+        return ImageFileType::Jpeg;
+    if (suffix == u"tif" || suffix == u"tiff")
+        return ImageFileType::Tiff;
+    if (suffix == u"gif")
+        return ImageFileType::Gif;
+    if (suffix == u"png")
+        return ImageFileType::Png;
+    if (suffix == u"bmp")
+        return ImageFileType::Bmp;
+    return ImageFileType::Unknown;
+}
+
+bool readImageFile(const QString& path, QImage* image, int* colorCode, QString* error) {
+    *image = QImage();
+    *colorCode = ColorCode::Rgb24;
+    QFile file(path);
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("No se puede leer el fichero %1: no existe").arg(quoted(path));
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("No se puede leer el fichero %1: %2")
+                     .arg(quoted(path), file.errorString());
+        return false;
+    }
+    if (file.size() == 0) {
+        *error = QStringLiteral("No se puede leer el fichero %1: está vacío").arg(quoted(path));
+        return false;
+    }
+    const QByteArray magic = file.peek(8);
+    QString reason;
+    bool ok = false;
+    if (magic.startsWith("II*\0") || magic.startsWith(QByteArray("MM\0*", 4))) {
+        ok = readTiff(file, image, colorCode, &reason);
+    } else if (magic.startsWith("GIF8")) {
+        ok = readGif(file, image, colorCode, &reason);
+    } else {
+        QImageReader reader(&file);
+        reader.setDecideFormatFromContent(true);
+        const QByteArray format = reader.format();
+        if (format != "jpeg" && format != "png" && format != "bmp") {
+            reason = QStringLiteral("no es una imagen JPEG, TIFF, GIF, PNG ni BMP");
+        } else if ((format == "jpeg" && !jpegLooksComplete(file)) ||
+                   (format == "bmp" && !bmpLooksComplete(file))) {
+            reason = QStringLiteral("el fichero está incompleto");
+        } else {
+            const QImage decoded = reader.read();
+            if (decoded.isNull()) {
+                reason = reader.errorString();
+            } else {
+                *colorCode = colorCodeOf(decoded);
+                *image = toWorkingFormat(decoded);
+                ok = !image->isNull();
+                if (!ok)
+                    reason = QStringLiteral("no hay memoria suficiente");
+            }
+        }
+    }
+    if (!ok) {
+        *image = QImage();
+        *error = QStringLiteral("No se puede leer el fichero %1: %2").arg(quoted(path), reason);
+    }
+    return ok;
+}
+
+bool writeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
+                    QString* error) {
+    const ImageFileType type = imageFileTypeOfPath(path);
+    if (type == ImageFileType::Unknown) {
+        *error = QStringLiteral("No se puede grabar %1: el tipo de fichero no se admite (se "
+                                "admiten .jpg, .jpeg, .tif, .tiff, .gif, .png y .bmp)")
+                     .arg(quoted(path));
+        return false;
+    }
+    if (working.isNull()) {
+        *error = QStringLiteral("No se puede grabar %1: no hay imagen").arg(quoted(path));
+        return false;
+    }
+    int code = ColorCode::isValid(options.colorCode) ? options.colorCode : ColorCode::Rgb24;
+    if (type == ImageFileType::Gif && code == ColorCode::Rgb24)
+        code = ColorCode::Palette256;
+    const EncodedImage encoded = encodeForColorCode(working, code);
+    if (encoded.pixels.isNull()) {
+        *error =
+            QStringLiteral("No se puede grabar %1: no hay memoria suficiente").arg(quoted(path));
+        return false;
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("No se puede grabar %1: %2").arg(quoted(path), file.errorString());
+        return false;
+    }
+    QString reason;
+    bool ok = false;
+    switch (type) {
+    case ImageFileType::Jpeg:
+        ok = writeJpeg(file, encoded, code, options.jpegQuality, &reason);
+        break;
+    case ImageFileType::Tiff:
+        ok = writeTiff(file, encoded, options.tiffGroup4, &reason);
+        break;
+    case ImageFileType::Gif:
+        ok = writeGif(file, encoded, &reason);
+        break;
+    case ImageFileType::Png:
+        ok = writePng(file, encoded, &reason);
+        break;
+    case ImageFileType::Bmp:
+        ok = writeBmp(file, encoded, &reason);
+        break;
+    case ImageFileType::Unknown:
+        break;
+    }
+    if (ok && !file.commit()) {
+        reason = file.errorString();
+        ok = false;
+    }
+    if (!ok) {
+        file.cancelWriting();
+        *error = QStringLiteral("No se puede grabar %1: %2").arg(quoted(path), reason);
+    }
+    return ok;
+}

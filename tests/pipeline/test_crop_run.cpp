@@ -1,0 +1,405 @@
+// The automatic crop run over the real window: a folder of synthetic spreads in, pages out.
+#include "WindowFixture.h"
+
+#include "app/ClickLabel.h"
+#include "app/ComboBox.h"
+#include "app/ProgressList.h"
+#include "app/UpDown.h"
+#include "pipeline/AutomaticCrop.h"
+#include "pipeline/ImageBox.h"
+#include "sources/FileList.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QImageReader>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+
+// Each half of each spread has a colour of its own, so a page tells which scan and side it came
+// from.
+QColor leftColour(int scan) {
+    return QColor(30 * scan, 180, 60);
+}
+QColor rightColour(int scan) {
+    return QColor(220, 30 * scan, 160);
+}
+
+constexpr int kSpreadWidth = 800;
+constexpr int kSpreadHeight = 500;
+
+void writeSpread(const QString& path, int scan) {
+    QImage spread(kSpreadWidth, kSpreadHeight, QImage::Format_RGB32);
+    spread.fill(rightColour(scan));
+    for (int y = 0; y < kSpreadHeight; ++y)
+        for (int x = 0; x < kSpreadWidth / 2; ++x)
+            spread.setPixel(x, y, leftColour(scan).rgb());
+    QVERIFY(spread.save(path));
+}
+
+bool near(QRgb pixel, const QColor& colour, int tolerance = 6) {
+    return qAbs(qRed(pixel) - colour.red()) <= tolerance &&
+           qAbs(qGreen(pixel) - colour.green()) <= tolerance &&
+           qAbs(qBlue(pixel) - colour.blue()) <= tolerance;
+}
+
+QStringList filesIn(const QString& folder) {
+    QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
+    return names;
+}
+
+QStringList lines(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// A window on a folder of PNG spreads libro001.png …, pages of 200 × 250 in 24-bit colour: the
+// width slider at 1000 then takes exactly half a spread.
+struct Book {
+    explicit Book(int scans = 3) : fixture({}, {}) {
+        for (int i = 1; i <= scans; ++i)
+            writeSpread(fixture.path(QStringLiteral("scans/libro%1.png").arg(i, 3, 10, QChar('0'))),
+                        i);
+        MainWindow& w = window();
+        w.TipoOrigen->setListIndex(3);
+        w.TipoGrande->setListIndex(3);
+        w.TipoPeque->setListIndex(3);
+        w.ColorBw->setListIndex(5);
+        w.MasMenosAnG->setValue(200);
+        w.MasMenosAlG->setValue(250);
+        w.AceptaConfig->click();
+    }
+    MainWindow& window() { return *fixture.window; }
+    QString scans() const { return fixture.scansFolder(); }
+    QString big() const { return fixture.path("scans/jpeg_big"); }
+    QString small() const { return fixture.path("scans/jpeg_small"); }
+    QImage page(const QString& name) const {
+        return QImage(fixture.path("scans/jpeg_big/" + name));
+    }
+    void select(std::initializer_list<int> rows) {
+        for (int row : rows)
+            window().LocalFiles->setRowSelected(row, true);
+    }
+    WindowFixture fixture;
+};
+
+// The click of a person: queued, delivered when the window next takes its events.
+void postClick(QWidget* target) {
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, at,
+                                                        target->mapToGlobal(at), Qt::LeftButton,
+                                                        Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, at,
+                                                        target->mapToGlobal(at), Qt::LeftButton,
+                                                        Qt::NoButton, Qt::NoModifier));
+}
+
+} // namespace
+
+class CropRunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ImageBox::clearClipboardSlot(); }
+    void outputNames_data();
+    void outputNames();
+    void batchWritesTheSelectedScansPages();
+    void thumbnailsFollowTheirLargePages();
+    void onePagePerScanInTiff();
+    void topMarginLeavesABlankBandAtTheBottom();
+    void distortionStretchesTheCut();
+    void scannedSizeIsKept();
+    void testRunsWriteNothing();
+    void cancelFinishesTheCurrentScanOnly();
+    void cancelInSubtreeModeEmptiesTheTreeLists();
+    void cancelLeftByTheInteractiveTabStopsTheNextBatch();
+    void unreadableScanIsLoggedAndSkipped();
+    void unwritableOutputFolderIsLogged();
+    void emptySelectionCutsNothing();
+    void unusableSettingStopsTheRun();
+};
+
+void CropRunTest::outputNames_data() {
+    QTest::addColumn<QString>("scan");
+    QTest::addColumn<bool>("twoPages");
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("right");
+    QTest::newRow("spread") << "libro007.jpg" << true << "libro013"
+                            << "libro014";
+    QTest::newRow("one page") << "libro007.jpg" << false << "libro007"
+                              << "";
+    QTest::newRow("no number") << "portada.jpg" << true << "portada1"
+                               << "portada0";
+    QTest::newRow("all digits") << "0005.tif" << true << "0009"
+                                << "0010";
+    QTest::newRow("number grows") << "p50.png" << true << "p099"
+                                  << "p100";
+    QTest::newRow("nine doubled") << "s9.bmp" << true << "s17"
+                                  << "s18";
+    QTest::newRow("dots in the name") << "vol.2.libro03.jpeg" << true << "vol.2.libro05"
+                                      << "vol.2.libro06";
+    QTest::newRow("no extension") << "hoja12" << true << "hoja23"
+                                  << "hoja24";
+    QTest::newRow("no extension, one page") << "hoja12" << false << "hoja12"
+                                            << "";
+}
+
+void CropRunTest::outputNames() {
+    QFETCH(QString, scan);
+    QFETCH(bool, twoPages);
+    const PageBaseNames names = pageBaseNames(scan, twoPages);
+    QTEST(names.left, "left");
+    QTEST(names.right, "right");
+    QCOMPARE(AjustaNumero("9", "*", 2), QStringLiteral("18"));
+    QCOMPARE(AjustaNumero("", "*", 2), QStringLiteral("0"));
+    QCOMPARE(AjustaNumero("0", "+", -1), QStringLiteral("1"));
+    QCOMPARE(AjustaNumero("007", "?", 5), QStringLiteral("007"));
+    QCOMPARE(ExtensionDe("a.b.jpg"), QStringLiteral(".jpg"));
+    QCOMPARE(QuitaExtension("a.b.jpg"), QStringLiteral("a.b"));
+    QCOMPARE(NumeroNombre("libro007.jpg"), QStringLiteral("007"));
+    QCOMPARE(PrefijoNombre("libro007.jpg"), QStringLiteral("libro"));
+}
+
+void CropRunTest::batchWritesTheSelectedScansPages() {
+    Book book;
+    MainWindow& w = book.window();
+    book.select({0, 2});
+    w.CortaLote->click();
+    QCOMPARE(filesIn(book.big()),
+             (QStringList{"libro001.png", "libro002.png", "libro005.png", "libro006.png"}));
+    QVERIFY(!QFileInfo::exists(book.small()));
+    const QStringList expected = {
+        "Leyendo imagen ...",   "LIBRO001.PNG",          "Separando imagen ...",
+        "Grabando imagen ...",  "libro001.png",          "Grabando imagen ...",
+        "libro002.png",         "** --------------- **", "Leyendo imagen ...",
+        "LIBRO003.PNG",         "Separando imagen ...",  "Grabando imagen ...",
+        "libro005.png",         "Grabando imagen ...",   "libro006.png",
+        "** --------------- **"};
+    QCOMPARE(lines(w.ListaProceso), expected);
+    const struct {
+        QString file;
+        QColor colour;
+    } pages[] = {{"libro001.png", leftColour(1)},
+                 {"libro002.png", rightColour(1)},
+                 {"libro005.png", leftColour(3)},
+                 {"libro006.png", rightColour(3)}};
+    for (const auto& expectedPage : pages) {
+        const QImage page = book.page(expectedPage.file);
+        QCOMPARE(page.size(), QSize(200, 250));
+        QVERIFY2(near(page.pixel(100, 125), expectedPage.colour, 0), qPrintable(expectedPage.file));
+        QVERIFY2(near(page.pixel(2, 2), expectedPage.colour, 0), qPrintable(expectedPage.file));
+    }
+    QCOMPARE(w.lblFileNamei->text(), QStringLiteral("libro005.png"));
+    QCOMPARE(w.LblSized->text(), QStringLiteral(" 200 x 250 Pixels"));
+    QCOMPARE(w.lblModei->text(), QStringLiteral("Color Verdadero (24 Bits)"));
+    // The run ends unlocked, with its cancel label hidden.
+    QVERIFY(!w.Cancelar->isVisibleTo(&w));
+    QVERIFY(w.CortaLote->isEnabled());
+}
+
+void CropRunTest::thumbnailsFollowTheirLargePages() {
+    Book book(1);
+    MainWindow& w = book.window();
+    w.HacerMini->setChecked(true);
+    w.TipoGrande->setListIndex(0);
+    w.TipoPeque->setListIndex(0);
+    w.MasMenosAnP->setValue(50);
+    w.MasMenosAlP->setValue(90);
+    book.select({0});
+    w.CortaLote->click();
+    QCOMPARE(filesIn(book.big()), (QStringList{"libro001A.jpg", "libro002A.jpg"}));
+    QCOMPARE(filesIn(book.small()), (QStringList{"libro001B.jpg", "libro002B.jpg"}));
+    QCOMPARE(lines(w.ListaProceso).mid(3),
+             (QStringList{"Grabando imagen ...", "libro001A.jpg", "Grabando imagen ...",
+                          "libro002A.jpg", "Grabando miniatura ...", "libro001B.jpg",
+                          "Grabando miniatura ...", "libro002B.jpg", "** --------------- **"}));
+    const QImage thumbnail(book.small() + "/libro002B.jpg");
+    QCOMPARE(thumbnail.size(), QSize(50, 90)); // an exact resize, whatever the page's shape
+    QVERIFY(near(thumbnail.pixel(25, 45), rightColour(1), 10));
+    QVERIFY(near(book.page("libro001A.jpg").pixel(100, 125), leftColour(1), 10));
+}
+
+void CropRunTest::onePagePerScanInTiff() {
+    Book book(2);
+    MainWindow& w = book.window();
+    w.ChkSepara2Img->setChecked(false);
+    w.TipoGrande->setListIndex(1);
+    book.select({0, 1});
+    w.CortaLote->click();
+    QCOMPARE(filesIn(book.big()), (QStringList{"libro001.tif", "libro002.tif"}));
+    const QImage page = book.page("libro002.tif");
+    QCOMPARE(page.size(), QSize(200, 250));
+    // The only page starts at the scan's left edge.
+    QVERIFY(near(page.pixel(100, 125), leftColour(2), 0));
+    QCOMPARE(lines(w.ListaProceso).count(QStringLiteral("Grabando imagen ...")), 2);
+}
+
+void CropRunTest::topMarginLeavesABlankBandAtTheBottom() {
+    Book book(1);
+    MainWindow& w = book.window();
+    w.Altura->setValue(200); // the cut starts 100 rows down but the canvas keeps 500 rows
+    book.select({0});
+    w.CortaLote->click();
+    const QImage page = book.page("libro001.png");
+    QCOMPARE(page.size(), QSize(200, 250));
+    QVERIFY(near(page.pixel(100, 10), leftColour(1), 0));
+    QVERIFY(near(page.pixel(100, 190), leftColour(1), 2));
+    QVERIFY(near(page.pixel(100, 210), Qt::white, 0));
+    QVERIFY(near(page.pixel(100, 249), Qt::white, 0));
+}
+
+void CropRunTest::distortionStretchesTheCut() {
+    Book book(1);
+    MainWindow& w = book.window();
+    w.PermiteDistorsion->setChecked(true);
+    w.Altura->setValue(200);
+    w.SelectionWidth->setValue(500);
+    book.select({0});
+    w.CortaLote->click();
+    const QImage page = book.page("libro001.png");
+    QCOMPARE(page.size(), QSize(200, 250));
+    QVERIFY(near(page.pixel(199, 249), leftColour(1), 0));
+    QVERIFY(near(page.pixel(0, 0), leftColour(1), 0));
+}
+
+void CropRunTest::scannedSizeIsKept() {
+    Book book(1);
+    MainWindow& w = book.window();
+    w.NoReducir->setChecked(true);
+    book.select({0});
+    w.CortaLote->click();
+    QCOMPARE(book.page("libro001.png").size(), QSize(400, 500));
+    QCOMPARE(book.page("libro002.png").size(), QSize(400, 500));
+}
+
+void CropRunTest::testRunsWriteNothing() {
+    Book book(1);
+    MainWindow& w = book.window();
+    w.LocalFiles->clickRow(0);
+    w.Probar->click();
+    w.Probar->click();
+    QVERIFY(!QFileInfo::exists(book.big()));
+    QVERIFY(!QFileInfo::exists(book.small()));
+    const QStringList block = {"Leyendo imagen ...", "LIBRO001.PNG", "Separando imagen ...",
+                               "** --------------- **"};
+    QCOMPARE(lines(w.ListaProceso), block + block);
+    QVERIFY(w.PaginaIzq->HasImage());
+    QCOMPARE(w.lblFileNamed->text(), QStringLiteral("libro002.png"));
+    w.CortaUna->click();
+    QCOMPARE(filesIn(book.big()), (QStringList{"libro001.png", "libro002.png"}));
+}
+
+void CropRunTest::cancelFinishesTheCurrentScanOnly() {
+    Book book(3);
+    MainWindow& w = book.window();
+    book.select({0, 1, 2});
+    int separations = 0;
+    connect(w.ListaProceso, &ProgressList::lineAppended, &w, [&](const QString& text) {
+        if (text == QLatin1String("Separando imagen ...") && ++separations == 1)
+            postClick(w.Cancelar);
+    });
+    w.CortaLote->click();
+    QCOMPARE(filesIn(book.big()), (QStringList{"libro001.png", "libro002.png"}));
+    const QStringList log = lines(w.ListaProceso);
+    QVERIFY(log.contains("PROCESO CANCELADO"));
+    QCOMPARE(log.count("Leyendo imagen ..."), 1);
+    QVERIFY(!w.v.ProcesoCancelado); // cleared at the end of the batch
+}
+
+void CropRunTest::cancelInSubtreeModeEmptiesTheTreeLists() {
+    Book book(3);
+    MainWindow& w = book.window();
+    w.chkSubTree->setChecked(true);
+    w.cmdLoadTree->click();
+    QCOMPARE(w.lstTree->count(), 3);
+    int reads = 0;
+    connect(w.lstActividad, &ProgressList::lineAppended, &w, [&](const QString& text) {
+        if (text == QLatin1String("Leyendo imagen ...") && ++reads == 2)
+            QMetaObject::invokeMethod(
+                &w, [&w] { w.automaticCrop().Cancelar_Click(); }, Qt::QueuedConnection);
+    });
+    // Subtree mode disables the automatic tab, so its button is reached through its handler.
+    w.automaticCrop().CortaLote_Click();
+    QCOMPARE(filesIn(book.big()),
+             (QStringList{"libro001.png", "libro002.png", "libro003.png", "libro004.png"}));
+    QCOMPARE(w.lstTree->count(), 0);
+    QCOMPARE(w.lstTreeAuto->count(), 0);
+    QVERIFY(lines(w.ListaProceso).contains("PROCESO CANCELADO"));
+}
+
+void CropRunTest::cancelLeftByTheInteractiveTabStopsTheNextBatch() {
+    Book book(2);
+    MainWindow& w = book.window();
+    book.select({0, 1});
+    w.v.ProcesoCancelado = true;
+    w.CortaLote->click();
+    QVERIFY(!QFileInfo::exists(book.big()));
+    QVERIFY(!w.v.ProcesoCancelado);
+    w.CortaLote->click();
+    QCOMPARE(filesIn(book.big()).size(), 4);
+}
+
+void CropRunTest::unreadableScanIsLoggedAndSkipped() {
+    Book book(3);
+    MainWindow& w = book.window();
+    QFile::resize(book.scans() + "/libro002.png", 0);
+    book.select({0, 1, 2});
+    w.CortaLote->click();
+    QCOMPARE(filesIn(book.big()),
+             (QStringList{"libro001.png", "libro002.png", "libro005.png", "libro006.png"}));
+    const QStringList log = lines(w.ListaProceso);
+    const qsizetype bad = log.indexOf("LIBRO002.PNG");
+    QVERIFY(bad > 0);
+    QVERIFY(log[bad + 1].startsWith("No se pudo leer la imagen"));
+    QCOMPARE(log[bad + 2], QStringLiteral("Leyendo imagen ..."));
+    // The pages of the scan before it are not written again under its names.
+    QVERIFY(near(book.page("libro005.png").pixel(100, 125), leftColour(3), 0));
+}
+
+void CropRunTest::unwritableOutputFolderIsLogged() {
+    Book book(2);
+    MainWindow& w = book.window();
+    WindowFixture::touch(book.big()); // a file where the folder should be
+    book.select({0, 1});
+    w.CortaLote->click();
+    const QStringList log = lines(w.ListaProceso);
+    QCOMPARE(log.count("** --------------- **"), 2);
+    QVERIFY(log.filter(QRegularExpression("^No se pudo crear la carpeta")).size() == 2);
+    QVERIFY(QFileInfo(book.big()).isFile());
+}
+
+void CropRunTest::emptySelectionCutsNothing() {
+    Book book(1);
+    MainWindow& w = book.window();
+    w.SelectionSize->setValue(0);
+    book.select({0});
+    w.CortaLote->click();
+    QVERIFY(!QFileInfo::exists(book.big()));
+    QVERIFY(lines(w.ListaProceso).filter(QRegularExpression("^La selección está vacía")).size() ==
+            1);
+    w.SelectionSize->setValue(1000);
+    w.SelectionWidth->setValue(0);
+    w.CortaLote->click();
+    QVERIFY(!QFileInfo::exists(book.big()));
+}
+
+void CropRunTest::unusableSettingStopsTheRun() {
+    Book book(1);
+    MainWindow& w = book.window();
+    w.ColorBw->setText("Colores raros");
+    book.select({0});
+    w.CortaLote->click();
+    QCOMPARE(lines(w.ListaProceso),
+             QStringList{"Formato de color no válido: \"Colores raros\". No se ha cortado nada."});
+    QVERIFY(!QFileInfo::exists(book.big()));
+    QVERIFY(w.CortaLote->isEnabled());
+}
+
+QTEST_MAIN(CropRunTest)
+#include "test_crop_run.moc"
