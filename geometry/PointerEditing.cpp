@@ -7,12 +7,14 @@
 #include "geometry/SliderMapping.h"
 #include "pipeline/ImageBox.h"
 
+#include <QRubberBand>
 #include <QSlider>
 #include <utility>
 
 void PointerEditing::connectHandlers() {
     MainWindow& w = w_;
     connect(w.Imagen2, &ImageBox::MouseDown, this, &PointerEditing::Imagen2_MouseDown);
+    connect(w.Imagen2, &ImageBox::MouseMove, this, &PointerEditing::Imagen2_MouseMove);
     connect(w.Imagen2, &ImageBox::MouseUp, this, &PointerEditing::Imagen2_MouseUp);
     // A double-click clears the rectangle; a single click ends every drag, so it cannot.
     connect(w.Imagen2, &ImageBox::DblClick, this, &PointerEditing::Imagen2_DblClick);
@@ -29,6 +31,13 @@ double PointerEditing::toDisplayUnits(float pointer) const {
 
 void PointerEditing::Imagen2_MouseDown(int button, int, float x, float y) {
     WorkingValues& v = w_.v;
+    if (button == 1) {
+        if (!rubberBand_)
+            rubberBand_ = new QRubberBand(QRubberBand::Rectangle, w_.Imagen2);
+        dragStart_ = QPoint(roundToInt32(x), roundToInt32(y));
+        rubberBand_->setGeometry(QRect(dragStart_, QSize()));
+        rubberBand_->show();
+    }
     const bool left = v.PaginaActiva == QLatin1String("i");
     if (button == 1) {
         (left ? v.InicioXi : v.InicioXd) = toDisplayUnits(x);
@@ -39,8 +48,16 @@ void PointerEditing::Imagen2_MouseDown(int button, int, float x, float y) {
     }
 }
 
+void PointerEditing::Imagen2_MouseMove(int button, int, float x, float y) {
+    if ((button & 1) && rubberBand_ && rubberBand_->isVisible())
+        rubberBand_->setGeometry(
+            QRect(dragStart_, QPoint(roundToInt32(x), roundToInt32(y))).normalized());
+}
+
 void PointerEditing::Imagen2_MouseUp(int button, int, float x, float y) {
     MainWindow& w = w_;
+    if (rubberBand_)
+        rubberBand_->hide();
     WorkingValues& v = w.v;
     const bool left = v.PaginaActiva == QLatin1String("i");
     const double px = toDisplayUnits(x);

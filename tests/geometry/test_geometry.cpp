@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRubberBand>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -345,8 +346,16 @@ void GeometryTest::drawnRectangleIgnoresDragDirection() {
     w.CargaImagen();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const double leftBefore = w.v.MargenIzq2;
     QTest::mousePress(w.Imagen2, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(w.Imagen2, to);
+    // While the button is down the drawn rectangle follows the pointer; nothing else changes.
+    auto* band = w.Imagen2->findChild<QRubberBand*>();
+    QVERIFY(band && band->isVisible());
+    QCOMPARE(band->geometry(), QRect(from, to).normalized());
+    QCOMPARE(w.v.MargenIzq2, leftBefore);
     QTest::mouseRelease(w.Imagen2, Qt::LeftButton, Qt::NoModifier, to);
+    QVERIFY(!band->isVisible());
     QVERIFY(w.v.InicioXi < w.v.FinXi);
     QVERIFY(w.v.InicioYi < w.v.FinYi);
     const double perPixel = w.Imagen2->screenPixelsPerImagePixel();
