@@ -8,6 +8,7 @@
 #include "pipeline/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
+#include "sources/SourceBrowser.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -54,18 +55,9 @@ void EnablingRules::ActualizaControles() {
 
     w.v.NumPaginas = spreads ? 2 : 1;
 
-    w.Files->setVisible(!subtree);
-    w.LocalFiles->setVisible(!subtree);
-    w.lstTree->setVisible(subtree);
-    w.lstTreeAuto->setVisible(subtree);
-    if (!subtree) {
-        const QString folder = w.Dirs->path();
-        w.Files->setPath(folder);
-        w.LocalFiles->setPath(folder);
-        w.v.CarpetaActual = folder;
-        w.Files->setFileName(QString());
-        w.LocalFiles->setFileName(QString());
-    }
+    w.sources().showListsOfMode();
+    if (!subtree)
+        w.sources().followBrowsedFolder();
 
     if (w.v.ProcesoCancelado) {
         w.cmdICorte->setEnabled(false);

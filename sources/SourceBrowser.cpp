@@ -63,17 +63,20 @@ void SourceBrowser::showListsOfMode() {
     w.lstTreeAuto->setVisible(subtree);
 }
 
-void SourceBrowser::Dirs_Change() {
+void SourceBrowser::followBrowsedFolder() {
     MainWindow& w = w_;
-    showListsOfMode();
-    if (w.chkSubTree->isChecked())
-        return;
     const QString folder = w.Dirs->path();
     w.Files->setPath(folder);
     w.LocalFiles->setPath(folder);
     w.v.CarpetaActual = folder;
     w.Files->setFileName(QString());
     w.LocalFiles->setFileName(QString());
+}
+
+void SourceBrowser::Dirs_Change() {
+    showListsOfMode();
+    if (!w_.chkSubTree->isChecked())
+        followBrowsedFolder();
 }
 
 void SourceBrowser::TipoOrigen_Change() {

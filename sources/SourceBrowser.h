@@ -29,11 +29,16 @@ public:
     // Appends every matching file below the folder to both tree lists.
     void ExploraCarpeta(const QString& folder, const QString& patternList);
 
+    // Shows the file lists in folder mode and the tree lists in subtree mode.
+    void showListsOfMode();
+    // Points both automatic-tab file lists and the current folder at the browsed folder, with
+    // no current file.
+    void followBrowsedFolder();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showListsOfMode();
     void openCropTabAndLoad(bool switchEnabledTabs);
 
     MainWindow& w_;

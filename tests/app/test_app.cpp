@@ -167,170 +167,47 @@ void AppTest::fontListsFollowTheToolFolder() {
 void AppTest::everyControlExistsWithItsKind_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("kind");
-    QTest::newRow("TipoOrigen") << QStringLiteral("TipoOrigen") << QByteArray("ComboBox");
-    QTest::newRow("TipoGrande") << QStringLiteral("TipoGrande") << QByteArray("ComboBox");
-    QTest::newRow("TipoPeque") << QStringLiteral("TipoPeque") << QByteArray("ComboBox");
-    QTest::newRow("ColorBw") << QStringLiteral("ColorBw") << QByteArray("ComboBox");
-    QTest::newRow("FormatoWM") << QStringLiteral("FormatoWM") << QByteArray("ComboBox");
-    QTest::newRow("MagicNonFont") << QStringLiteral("MagicNonFont") << QByteArray("ComboBox");
-    QTest::newRow("MagikNonDato") << QStringLiteral("MagikNonDato") << QByteArray("ComboBox");
-    QTest::newRow("MagicParFont") << QStringLiteral("MagicParFont") << QByteArray("ComboBox");
-    QTest::newRow("MagikParDato") << QStringLiteral("MagikParDato") << QByteArray("ComboBox");
-    QTest::newRow("Drive1") << QStringLiteral("Drive1") << QByteArray("DriveList");
-    QTest::newRow("Dirs") << QStringLiteral("Dirs") << QByteArray("FolderList");
-    QTest::newRow("DirWM") << QStringLiteral("DirWM") << QByteArray("FolderList");
-    QTest::newRow("Files") << QStringLiteral("Files") << QByteArray("FileList");
-    QTest::newRow("LocalFiles") << QStringLiteral("LocalFiles") << QByteArray("FileList");
-    QTest::newRow("LocalFiles2") << QStringLiteral("LocalFiles2") << QByteArray("FileList");
-    QTest::newRow("FileWM") << QStringLiteral("FileWM") << QByteArray("FileList");
-    QTest::newRow("FiletoRenum") << QStringLiteral("FiletoRenum") << QByteArray("FileList");
-    QTest::newRow("chkSubTree") << QStringLiteral("chkSubTree") << QByteArray("QCheckBox");
-    QTest::newRow("ChkSepara2Img") << QStringLiteral("ChkSepara2Img") << QByteArray("QCheckBox");
-    QTest::newRow("NoReducir") << QStringLiteral("NoReducir") << QByteArray("QCheckBox");
-    QTest::newRow("Interactivo") << QStringLiteral("Interactivo") << QByteArray("QCheckBox");
-    QTest::newRow("HacerMini") << QStringLiteral("HacerMini") << QByteArray("QCheckBox");
-    QTest::newRow("Compresion") << QStringLiteral("Compresion") << QByteArray("QCheckBox");
-    QTest::newRow("PermiteDistorsion")
-        << QStringLiteral("PermiteDistorsion") << QByteArray("QCheckBox");
-    QTest::newRow("WMActivo") << QStringLiteral("WMActivo") << QByteArray("QCheckBox");
-    QTest::newRow("chkAlternatepages")
-        << QStringLiteral("chkAlternatepages") << QByteArray("QCheckBox");
-    QTest::newRow("chkMargenNegro") << QStringLiteral("chkMargenNegro") << QByteArray("QCheckBox");
-    QTest::newRow("CheckMagik") << QStringLiteral("CheckMagik") << QByteArray("QCheckBox");
-    QTest::newRow("MagikisCopy") << QStringLiteral("MagikisCopy") << QByteArray("QCheckBox");
-    QTest::newRow("ChkNumeroNon") << QStringLiteral("ChkNumeroNon") << QByteArray("QCheckBox");
-    QTest::newRow("ChkNumeroPar") << QStringLiteral("ChkNumeroPar") << QByteArray("QCheckBox");
-    QTest::newRow("cmdLoadTree") << QStringLiteral("cmdLoadTree") << QByteArray("QPushButton");
-    QTest::newRow("AceptaConfig") << QStringLiteral("AceptaConfig") << QByteArray("QPushButton");
-    QTest::newRow("Probar") << QStringLiteral("Probar") << QByteArray("QPushButton");
-    QTest::newRow("CortaUna") << QStringLiteral("CortaUna") << QByteArray("QPushButton");
-    QTest::newRow("CortaLote") << QStringLiteral("CortaLote") << QByteArray("QPushButton");
-    QTest::newRow("LeerWm") << QStringLiteral("LeerWm") << QByteArray("QPushButton");
-    QTest::newRow("cmdICPrueba") << QStringLiteral("cmdICPrueba") << QByteArray("QPushButton");
-    QTest::newRow("cmdICorte") << QStringLiteral("cmdICorte") << QByteArray("QPushButton");
-    QTest::newRow("cmdICLote") << QStringLiteral("cmdICLote") << QByteArray("QPushButton");
-    QTest::newRow("TestMgkNon") << QStringLiteral("TestMgkNon") << QByteArray("QPushButton");
-    QTest::newRow("TestMgkPar") << QStringLiteral("TestMgkPar") << QByteArray("QPushButton");
-    QTest::newRow("cmdNumPrueba") << QStringLiteral("cmdNumPrueba") << QByteArray("QPushButton");
-    QTest::newRow("cmdNumProceso") << QStringLiteral("cmdNumProceso") << QByteArray("QPushButton");
-    QTest::newRow("lstTree") << QStringLiteral("lstTree") << QByteArray("QListWidget");
-    QTest::newRow("lstTreeAuto") << QStringLiteral("lstTreeAuto") << QByteArray("QListWidget");
-    QTest::newRow("ListaProceso") << QStringLiteral("ListaProceso") << QByteArray("ProgressList");
-    QTest::newRow("lstActividad") << QStringLiteral("lstActividad") << QByteArray("ProgressList");
-    QTest::newRow("AltoGrande") << QStringLiteral("AltoGrande") << QByteArray("QLineEdit");
-    QTest::newRow("AnchoGrande") << QStringLiteral("AnchoGrande") << QByteArray("QLineEdit");
-    QTest::newRow("AltoPeque") << QStringLiteral("AltoPeque") << QByteArray("QLineEdit");
-    QTest::newRow("AnchoPeque") << QStringLiteral("AnchoPeque") << QByteArray("QLineEdit");
-    QTest::newRow("MasMenosAlG") << QStringLiteral("MasMenosAlG") << QByteArray("UpDown");
-    QTest::newRow("MasMenosAnG") << QStringLiteral("MasMenosAnG") << QByteArray("UpDown");
-    QTest::newRow("MasMenosAlP") << QStringLiteral("MasMenosAlP") << QByteArray("UpDown");
-    QTest::newRow("MasMenosAnP") << QStringLiteral("MasMenosAnP") << QByteArray("UpDown");
-    QTest::newRow("UpDownAngle") << QStringLiteral("UpDownAngle") << QByteArray("UpDown");
-    QTest::newRow("UpDownQuality") << QStringLiteral("UpDownQuality") << QByteArray("QSlider");
-    QTest::newRow("SelectionSize") << QStringLiteral("SelectionSize") << QByteArray("QSlider");
-    QTest::newRow("Altura") << QStringLiteral("Altura") << QByteArray("QSlider");
-    QTest::newRow("SelectionWidth") << QStringLiteral("SelectionWidth") << QByteArray("QSlider");
-    QTest::newRow("UpDowni") << QStringLiteral("UpDowni") << QByteArray("QSlider");
-    QTest::newRow("UpDownd") << QStringLiteral("UpDownd") << QByteArray("QSlider");
-    QTest::newRow("WMTrans") << QStringLiteral("WMTrans") << QByteArray("QSlider");
-    QTest::newRow("WMSize") << QStringLiteral("WMSize") << QByteArray("QSlider");
-    QTest::newRow("WMHpos") << QStringLiteral("WMHpos") << QByteArray("QSlider");
-    QTest::newRow("WMVpos") << QStringLiteral("WMVpos") << QByteArray("QSlider");
-    QTest::newRow("SelectionSize2") << QStringLiteral("SelectionSize2") << QByteArray("QSlider");
-    QTest::newRow("Altura2") << QStringLiteral("Altura2") << QByteArray("QSlider");
-    QTest::newRow("SelectionWidth2i")
-        << QStringLiteral("SelectionWidth2i") << QByteArray("QSlider");
-    QTest::newRow("SelectionWidth2d")
-        << QStringLiteral("SelectionWidth2d") << QByteArray("QSlider");
-    QTest::newRow("UpDowni2") << QStringLiteral("UpDowni2") << QByteArray("QSlider");
-    QTest::newRow("UpDownd2") << QStringLiteral("UpDownd2") << QByteArray("QSlider");
-    QTest::newRow("GreyTolerance") << QStringLiteral("GreyTolerance") << QByteArray("QSlider");
-    QTest::newRow("WMTransNum") << QStringLiteral("WMTransNum") << QByteArray("QSlider");
-    QTest::newRow("WMSizeNum") << QStringLiteral("WMSizeNum") << QByteArray("QSlider");
-    QTest::newRow("WMHPosNum") << QStringLiteral("WMHPosNum") << QByteArray("QSlider");
-    QTest::newRow("WMVPosNum") << QStringLiteral("WMVPosNum") << QByteArray("QSlider");
-    QTest::newRow("lblJpegQuality") << QStringLiteral("lblJpegQuality") << QByteArray("QLabel");
-    QTest::newRow("Label5") << QStringLiteral("Label5") << QByteArray("QLabel");
-    QTest::newRow("Label6") << QStringLiteral("Label6") << QByteArray("QLabel");
-    QTest::newRow("Label7") << QStringLiteral("Label7") << QByteArray("QLabel");
-    QTest::newRow("Label8") << QStringLiteral("Label8") << QByteArray("QLabel");
-    QTest::newRow("Label9") << QStringLiteral("Label9") << QByteArray("QLabel");
-    QTest::newRow("Texti") << QStringLiteral("Texti") << QByteArray("QLabel");
-    QTest::newRow("Textd") << QStringLiteral("Textd") << QByteArray("QLabel");
-    QTest::newRow("lblFileNamei") << QStringLiteral("lblFileNamei") << QByteArray("QLabel");
-    QTest::newRow("lblSizei") << QStringLiteral("lblSizei") << QByteArray("QLabel");
-    QTest::newRow("lblModei") << QStringLiteral("lblModei") << QByteArray("QLabel");
-    QTest::newRow("lblFileNamed") << QStringLiteral("lblFileNamed") << QByteArray("QLabel");
-    QTest::newRow("LblSized") << QStringLiteral("LblSized") << QByteArray("QLabel");
-    QTest::newRow("lblModed") << QStringLiteral("lblModed") << QByteArray("QLabel");
-    QTest::newRow("lblFileName") << QStringLiteral("lblFileName") << QByteArray("QLabel");
-    QTest::newRow("lblSize") << QStringLiteral("lblSize") << QByteArray("QLabel");
-    QTest::newRow("lblMode") << QStringLiteral("lblMode") << QByteArray("QLabel");
-    QTest::newRow("Label17") << QStringLiteral("Label17") << QByteArray("QLabel");
-    QTest::newRow("lblFileNamei2") << QStringLiteral("lblFileNamei2") << QByteArray("QLabel");
-    QTest::newRow("lblSizei2") << QStringLiteral("lblSizei2") << QByteArray("QLabel");
-    QTest::newRow("lblModei2") << QStringLiteral("lblModei2") << QByteArray("QLabel");
-    QTest::newRow("lblFileNamed2") << QStringLiteral("lblFileNamed2") << QByteArray("QLabel");
-    QTest::newRow("lblSized2") << QStringLiteral("lblSized2") << QByteArray("QLabel");
-    QTest::newRow("lblModed2") << QStringLiteral("lblModed2") << QByteArray("QLabel");
-    QTest::newRow("Cancelar") << QStringLiteral("Cancelar") << QByteArray("ClickLabel");
-    QTest::newRow("Cancelar2") << QStringLiteral("Cancelar2") << QByteArray("ClickLabel");
-    QTest::newRow("Imagen") << QStringLiteral("Imagen") << QByteArray("ImageBox");
-    QTest::newRow("PaginaIzq") << QStringLiteral("PaginaIzq") << QByteArray("ImageBox");
-    QTest::newRow("PaginaDch") << QStringLiteral("PaginaDch") << QByteArray("ImageBox");
-    QTest::newRow("ImagenGrande") << QStringLiteral("ImagenGrande") << QByteArray("ImageBox");
-    QTest::newRow("ImgWM") << QStringLiteral("ImgWM") << QByteArray("ImageBox");
-    QTest::newRow("ImgPlantilla") << QStringLiteral("ImgPlantilla") << QByteArray("ImageBox");
-    QTest::newRow("WMGrande") << QStringLiteral("WMGrande") << QByteArray("ImageBox");
-    QTest::newRow("Imagen2") << QStringLiteral("Imagen2") << QByteArray("ImageBox");
-    QTest::newRow("ImgPreview") << QStringLiteral("ImgPreview") << QByteArray("ImageBox");
-    QTest::newRow("ImgWMNum") << QStringLiteral("ImgWMNum") << QByteArray("ImageBox");
-    QTest::newRow("ImgPlantillaNum") << QStringLiteral("ImgPlantillaNum") << QByteArray("ImageBox");
-    QTest::newRow("WMGrandeNum") << QStringLiteral("WMGrandeNum") << QByteArray("ImageBox");
-    QTest::newRow("optIzquierda") << QStringLiteral("optIzquierda") << QByteArray("QRadioButton");
-    QTest::newRow("optDerecha") << QStringLiteral("optDerecha") << QByteArray("QRadioButton");
-    QTest::newRow("ImageSource") << QStringLiteral("ImageSource") << QByteArray("PictureBox");
-    QTest::newRow("ImageTarget") << QStringLiteral("ImageTarget") << QByteArray("PictureBox");
-    QTest::newRow("cbMagikNon(0)") << QStringLiteral("cbMagikNon(0)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagicNon(0)") << QStringLiteral("lblMagicNon(0)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(0)")
-        << QStringLiteral("infoMagikTextNon(0)") << QByteArray("QLabel");
-    QTest::newRow("cbMagicPar(0)") << QStringLiteral("cbMagicPar(0)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagikPar(0)") << QStringLiteral("lblMagikPar(0)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(0)")
-        << QStringLiteral("infoMagikTextPar(0)") << QByteArray("QLabel");
-    QTest::newRow("cbMagikNon(1)") << QStringLiteral("cbMagikNon(1)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagicNon(1)") << QStringLiteral("lblMagicNon(1)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(1)")
-        << QStringLiteral("infoMagikTextNon(1)") << QByteArray("QLabel");
-    QTest::newRow("cbMagicPar(1)") << QStringLiteral("cbMagicPar(1)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagikPar(1)") << QStringLiteral("lblMagikPar(1)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(1)")
-        << QStringLiteral("infoMagikTextPar(1)") << QByteArray("QLabel");
-    QTest::newRow("cbMagikNon(2)") << QStringLiteral("cbMagikNon(2)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagicNon(2)") << QStringLiteral("lblMagicNon(2)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(2)")
-        << QStringLiteral("infoMagikTextNon(2)") << QByteArray("QLabel");
-    QTest::newRow("cbMagicPar(2)") << QStringLiteral("cbMagicPar(2)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagikPar(2)") << QStringLiteral("lblMagikPar(2)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(2)")
-        << QStringLiteral("infoMagikTextPar(2)") << QByteArray("QLabel");
-    QTest::newRow("cbMagikNon(3)") << QStringLiteral("cbMagikNon(3)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagicNon(3)") << QStringLiteral("lblMagicNon(3)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(3)")
-        << QStringLiteral("infoMagikTextNon(3)") << QByteArray("QLabel");
-    QTest::newRow("cbMagicPar(3)") << QStringLiteral("cbMagicPar(3)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagikPar(3)") << QStringLiteral("lblMagikPar(3)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(3)")
-        << QStringLiteral("infoMagikTextPar(3)") << QByteArray("QLabel");
-    QTest::newRow("cbMagikNon(4)") << QStringLiteral("cbMagikNon(4)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagicNon(4)") << QStringLiteral("lblMagicNon(4)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextNon(4)")
-        << QStringLiteral("infoMagikTextNon(4)") << QByteArray("QLabel");
-    QTest::newRow("cbMagicPar(4)") << QStringLiteral("cbMagicPar(4)") << QByteArray("ComboBox");
-    QTest::newRow("lblMagikPar(4)") << QStringLiteral("lblMagikPar(4)") << QByteArray("QLineEdit");
-    QTest::newRow("infoMagikTextPar(4)")
-        << QStringLiteral("infoMagikTextPar(4)") << QByteArray("QLabel");
+    const std::pair<const char*, const char*> kinds[] = {
+        {"ComboBox", "TipoOrigen TipoGrande TipoPeque ColorBw FormatoWM MagicNonFont MagikNonDato "
+                     "MagicParFont MagikParDato"},
+        {"DriveList", "Drive1"},
+        {"FolderList", "Dirs DirWM"},
+        {"FileList", "Files LocalFiles LocalFiles2 FileWM FiletoRenum"},
+        {"QCheckBox", "chkSubTree ChkSepara2Img NoReducir Interactivo HacerMini Compresion "
+                      "PermiteDistorsion WMActivo chkAlternatepages chkMargenNegro CheckMagik "
+                      "MagikisCopy ChkNumeroNon ChkNumeroPar"},
+        {"QPushButton", "cmdLoadTree AceptaConfig Probar CortaUna CortaLote LeerWm cmdICPrueba "
+                        "cmdICorte cmdICLote TestMgkNon TestMgkPar cmdNumPrueba cmdNumProceso"},
+        {"QListWidget", "lstTree lstTreeAuto"},
+        {"ProgressList", "ListaProceso lstActividad"},
+        {"QLineEdit", "AltoGrande AnchoGrande AltoPeque AnchoPeque"},
+        {"UpDown", "MasMenosAlG MasMenosAnG MasMenosAlP MasMenosAnP UpDownAngle"},
+        {"QSlider", "UpDownQuality SelectionSize Altura SelectionWidth UpDowni UpDownd WMTrans "
+                    "WMSize WMHpos WMVpos SelectionSize2 Altura2 SelectionWidth2i SelectionWidth2d "
+                    "UpDowni2 UpDownd2 GreyTolerance WMTransNum WMSizeNum WMHPosNum WMVPosNum"},
+        {"QLabel", "lblJpegQuality Label5 Label6 Label7 Label8 Label9 Texti Textd lblFileNamei "
+                   "lblSizei lblModei lblFileNamed LblSized lblModed lblFileName lblSize lblMode "
+                   "Label17 lblFileNamei2 lblSizei2 lblModei2 lblFileNamed2 lblSized2 lblModed2"},
+        {"ClickLabel", "Cancelar Cancelar2"},
+        {"ImageBox", "Imagen PaginaIzq PaginaDch ImagenGrande ImgWM ImgPlantilla WMGrande Imagen2 "
+                     "ImgPreview ImgWMNum ImgPlantillaNum WMGrandeNum"},
+        {"QRadioButton", "optIzquierda optDerecha"},
+        {"PictureBox", "ImageSource ImageTarget"},
+    };
+    for (const auto& [kind, names] : kinds) {
+        for (const QString& name : QString::fromLatin1(names).split(' '))
+            QTest::newRow(qPrintable(name)) << name << QByteArray(kind);
+    }
+    const std::pair<const char*, const char*> arrays[] = {
+        {"cbMagikNon", "ComboBox"}, {"lblMagicNon", "QLineEdit"}, {"infoMagikTextNon", "QLabel"},
+        {"cbMagicPar", "ComboBox"}, {"lblMagikPar", "QLineEdit"}, {"infoMagikTextPar", "QLabel"},
+    };
+    for (const auto& [array, kind] : arrays) {
+        for (int k = 0; k < 5; ++k) {
+            const QString name = QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(k);
+            QTest::newRow(qPrintable(name)) << name << QByteArray(kind);
+        }
+    }
 }
 
 void AppTest::everyControlExistsWithItsKind() {
