@@ -1,0 +1,267 @@
+#!/usr/bin/env bash
+# The program started as a separate process in script mode, as a shell script or a batch job
+# starts it: start-up state, enabling rules, tab switching and file lists read back with print,
+# refusals, the command line, the sample scripts and a batch cancelled from a script.
+# Arguments: the program, the folder of the sample scripts, the folder of the sample book.
+set -uo pipefail
+pliego="$1"
+sample_scripts="$2"
+sample_book="$3"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/cwd"
+cwd="$(cd "$work/cwd" && pwd -P)"
+failures=0
+
+fail() {
+    echo "FAIL [$case_name]: $*" >&2
+    echo "--- stdout" >&2
+    cat "$work/out" >&2
+    echo "--- stderr" >&2
+    cat "$work/err" >&2
+    failures=$((failures + 1))
+}
+
+# run SCRIPT-TEXT: runs it from standard input in $cwd; sets $status.
+run() {
+    (cd "$cwd" && printf '%s\n' "$1" | "$pliego" --script -) >"$work/out" 2>"$work/err"
+    status=$?
+}
+
+# expect STATUS EXPECTED-STDOUT [EXPECTED-REPORT]: the exit status, the whole standard output,
+# and the only "pliego:" line of standard error (none when not given).
+expect() {
+    local want_status="$1" want_out="$2" want_report="${3:-}"
+    [ "$status" -eq "$want_status" ] || fail "exit status $status, expected $want_status"
+    if [ -z "$want_out" ]; then
+        [ -s "$work/out" ] && fail "standard output should be empty"
+    else
+        diff -u <(printf '%s\n' "$want_out") "$work/out" >&2 || fail "standard output differs"
+    fi
+    local reports
+    reports="$(grep '^pliego: ' "$work/err")"
+    [ "$reports" = "$want_report" ] || fail "report '$reports', expected '$want_report'"
+}
+
+case_name="start-up state"
+run 'print TipoOrigen
+print ColorBw
+print AltoGrande
+print AnchoGrande
+print AltoPeque
+print AnchoPeque
+print lblJpegQuality
+print Label17
+print ChkSepara2Img
+print chkMargenNegro
+print Interactivo
+print SSTab1
+print SSTab1.TabEnabled[1]
+print SSTab1.TabEnabled[4]
+print SSTab1.TabEnabled[5]
+print TipoPeque.Enabled
+print cbMagikNon(0).Enabled
+print cbMagikNon(0).ListCount
+print Cancelar.Visible
+print MagicNonFont.List
+print ProcesoCancelado
+print AltoPagina
+print Files.Pattern
+print Dirs.Path'
+expect 0 "TipoOrigen = Imágenes JPG
+ColorBw = Paleta de Colores 8 bits (256 Colores)
+AltoGrande = 958
+AnchoGrande = 695
+AltoPeque = 540
+AnchoPeque = 370
+lblJpegQuality = 90%
+Label17 = 50
+ChkSepara2Img = 1
+chkMargenNegro = 1
+Interactivo = 0
+SSTab1 = 0
+SSTab1.TabEnabled[1] = True
+SSTab1.TabEnabled[4] = False
+SSTab1.TabEnabled[5] = False
+TipoPeque.Enabled = False
+cbMagikNon(0).Enabled = False
+cbMagikNon(0).ListCount = 0
+Cancelar.Visible = False
+MagicNonFont.List[0] = DejaVuSans-Bold.ttf
+MagicNonFont.List[1] = DejaVuSans.ttf
+ProcesoCancelado = False
+AltoPagina = 958
+Files.Pattern = *.jpg;*.jpeg
+Dirs.Path = $cwd"
+
+case_name="enabling rules"
+run 'click HacerMini
+print TipoPeque.Enabled
+print AltoPeque.Enabled
+click ChkSepara2Img
+print PaginaDch.Visible
+print optDerecha.Enabled
+print NumPaginas
+click chkSubTree
+print cmdLoadTree.Enabled
+print lstTree.Visible
+print Files.Visible
+print SSTab1.TabEnabled[1]
+print SSTab1.TabEnabled[4]
+print SSTab1.TabEnabled[7]
+click chkSubTree
+print SSTab1.TabEnabled[7]
+print Files.Visible
+set optDerecha 1
+print NumPaginas'
+expect 2 "TipoPeque.Enabled = True
+AltoPeque.Enabled = True
+PaginaDch.Visible = False
+optDerecha.Enabled = False
+NumPaginas = 1
+cmdLoadTree.Enabled = True
+lstTree.Visible = True
+Files.Visible = False
+SSTab1.TabEnabled[1] = False
+SSTab1.TabEnabled[4] = True
+SSTab1.TabEnabled[7] = False
+SSTab1.TabEnabled[7] = True
+Files.Visible = True" "pliego: line 18: optDerecha is disabled"
+
+case_name="accepting the configuration"
+run 'click AceptaConfig
+print SSTab1
+print LocalFiles.Path
+tab 0
+set Interactivo 1
+print SSTab1
+print SSTab1.TabEnabled[1]
+click AceptaConfig
+print SSTab1
+print LocalFiles2.Path
+tab 1
+print SSTab1'
+expect 2 "SSTab1 = 1
+LocalFiles.Path = $cwd
+SSTab1 = 0
+SSTab1.TabEnabled[1] = False
+SSTab1 = 4
+LocalFiles2.Path = $cwd" "pliego: line 11: tab 1 is disabled"
+
+case_name="file lists follow the folder and the type"
+scans="$work/scans"
+mkdir -p "$scans/sub"
+for name in a.jpg b.JPEG c.tif d.TIFF e.png; do echo x >"$scans/$name"; done
+export PLIEGO_TEST_SCANS="$scans"
+run 'set Dirs ${PLIEGO_TEST_SCANS}
+print Dirs.Path
+print Files.List
+set TipoOrigen 1
+print Files.Pattern
+print Files.List
+set TipoOrigen "Imágenes PNG"
+print Files.List
+set Files e.png
+print Files.FileName'
+expect 0 "Dirs.Path = $scans
+Files.List[0] = a.jpg
+Files.List[1] = b.JPEG
+Files.Pattern = *.tif;*.tiff
+Files.List[0] = c.tif
+Files.List[1] = d.TIFF
+Files.List[0] = e.png
+Files.FileName = e.png"
+
+case_name="a script file, and one that cannot be read"
+printf 'print AltoGrande\n' >"$work/one.txt"
+"$pliego" --script "$work/one.txt" >"$work/out" 2>"$work/err"
+status=$?
+expect 0 "AltoGrande = 958"
+"$pliego" --script "$work/none.txt" >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 2 ] || fail "exit status $status for a missing script"
+grep -q "^pliego: cannot read $work/none.txt" "$work/err" || fail "no report of the missing script"
+
+case_name="command line"
+"$pliego" --help >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "--help exited $status"
+grep -q 'pointer NAME down|move|up' "$work/out" || fail "--help lacks the statement table"
+for args in "--bogus" "--script" "extra" "--script a --script b"; do
+    # shellcheck disable=SC2086
+    "$pliego" $args >"$work/out" 2>"$work/err"
+    status=$?
+    [ "$status" -eq 2 ] || fail "'$args' exited $status, expected 2"
+    [ -s "$work/out" ] && fail "'$args' wrote to standard output"
+done
+
+# count FOLDER: the number of files in it (0 when it does not exist).
+count() {
+    if [ -d "$1" ]; then find "$1" -maxdepth 1 -type f | wc -l; else echo 0; fi
+}
+
+# size IMAGE: its width x height.
+size() {
+    identify -format '%wx%h' "$1" 2>/dev/null
+}
+
+# copy_book FOLDER: a fresh copy of the six scans of the sample book; prints its full path.
+copy_book() {
+    mkdir -p "$1"
+    cp "$sample_book"/libro00[1-6].jpg "$1/"
+    (cd "$1" && pwd -P)
+}
+
+case_name="sample book script"
+book="$(copy_book "$work/repo/build/samples")"
+(cd "$work/repo" && "$pliego" --script "$sample_scripts/book.txt") >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+grep -q '^pliego: ' "$work/err" && fail "a statement was refused"
+grep -Fxq "LocalFiles.Path = $book" "$work/out" || fail "the book folder was not chosen"
+grep -Fxq "LocalFiles.ListCount = 6" "$work/out" || fail "the scans are not listed"
+[ "$(grep -c '^ListaProceso: Leyendo imagen \.\.\.$' "$work/out")" -eq 6 ] ||
+    fail "not every scan was read"
+[ "$(count "$book/jpeg_big")" -eq 12 ] || fail "$(count "$book/jpeg_big") pages, expected 12"
+[ "$(count "$book/jpeg_small")" -eq 12 ] ||
+    fail "$(count "$book/jpeg_small") thumbnails, expected 12"
+page="$(find "$book/jpeg_big" -type f | sort | head -n 1)"
+[ "$(size "$page")" = "695x958" ] || fail "page $page is $(size "$page"), expected 695x958"
+thumbnail="$(find "$book/jpeg_small" -type f | sort | head -n 1)"
+[ "$(size "$thumbnail")" = "370x540" ] ||
+    fail "thumbnail $thumbnail is $(size "$thumbnail"), expected 370x540"
+
+case_name="sample folder script"
+folder="$(copy_book "$work/folder")"
+PLIEGO_FOLDER="$folder" "$pliego" --script "$sample_scripts/folder.txt" >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+grep -Fxq "LocalFiles.Path = $folder" "$work/out" || fail "PLIEGO_FOLDER was not chosen"
+[ "$(count "$folder/jpeg_big")" -eq 12 ] || fail "$(count "$folder/jpeg_big") pages, expected 12"
+[ "$(count "$folder/jpeg_small")" -eq 0 ] || fail "thumbnails were made"
+env -u PLIEGO_FOLDER "$pliego" --script "$sample_scripts/folder.txt" >"$work/out" 2>"$work/err"
+status=$?
+expect 2 "" "pliego: line 11: environment variable PLIEGO_FOLDER is not set"
+
+# The cancel label clicked while the second scan is read takes effect at the batch's next
+# yield: the second scan is finished, no other is started.
+case_name="cancel during a batch"
+cancel="$(copy_book "$work/cancel")"
+(cd "$cancel" && printf '%s\n' 'select LocalFiles all' \
+    'when ListaProceso "Leyendo imagen ..." 2 click Cancelar' 'click CortaLote' \
+    'print Cancelar.Visible' | "$pliego" --script -) >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+[ "$(grep -c '^ListaProceso: Leyendo imagen \.\.\.$' "$work/out")" -eq 2 ] ||
+    fail "a third scan was read"
+grep -Fxq "ListaProceso: PROCESO CANCELADO" "$work/out" || fail "the cancel was not logged"
+[ "$(tail -n 1 "$work/out")" = "Cancelar.Visible = False" ] ||
+    fail "the script did not go on after the batch"
+[ "$(count "$cancel/jpeg_big")" -eq 4 ] || fail "$(count "$cancel/jpeg_big") pages, expected 4"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures failure(s)" >&2
+    exit 1
+fi
+echo "all program scripts passed"
