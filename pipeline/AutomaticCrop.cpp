@@ -8,6 +8,7 @@
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
 #include "pipeline/ImageBox.h"
+#include "pipeline/ScanPrefetch.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 
@@ -102,11 +103,14 @@ void AutomaticCrop::CortaLote_Click() {
     w.ListaProceso->clear();
     w.Cancelar->setVisible(true);
     // Each scan is loaded and cut only while no cancel has been asked for, tested before the
-    // load and again before the cut; pending clicks are taken once per scan.
-    auto processCurrent = [this, &w] {
+    // load and again before the cut; pending clicks are taken once per scan. While a scan is
+    // cut, the next one is read on another core.
+    auto processCurrent = [this, &w](const QString& nextScan) {
         if (w.v.ProcesoCancelado)
             return;
         w.CargaImagen();
+        if (!nextScan.isEmpty())
+            ScanPrefetch::start(nextScan);
         if (!w.v.ProcesoCancelado && w.ImagenGrande->HasImage())
             RecortaAutomatico(true);
     };
@@ -119,7 +123,7 @@ void AutomaticCrop::CortaLote_Click() {
                 const QString entry = w.lstTree->item(0)->text();
                 w.v.CarpetaActual = ExtraeCarpeta(entry);
                 w.v.FicheroActual = ExtraeFichero(entry);
-                processCurrent();
+                processCurrent(w.lstTree->count() > 1 ? w.lstTree->item(1)->text() : QString());
                 delete w.lstTree->takeItem(0);
                 if (w.lstTreeAuto->count() > 0)
                     delete w.lstTreeAuto->takeItem(0);
@@ -128,15 +132,23 @@ void AutomaticCrop::CortaLote_Click() {
             w.v.CarpetaActual = folder;
             w.v.FicheroActual = file;
         } else {
+            auto nextSelected = [&w](int after) {
+                for (int row = after + 1; row < w.LocalFiles->count(); ++row) {
+                    if (w.LocalFiles->isRowSelected(row))
+                        return joinPath(w.v.CarpetaActual, w.LocalFiles->item(row)->text());
+                }
+                return QString();
+            };
             for (int row = 0; row < w.LocalFiles->count(); ++row) {
                 QApplication::processEvents();
                 if (!w.LocalFiles->isRowSelected(row) || w.v.ProcesoCancelado)
                     continue;
                 w.v.FicheroActual = w.LocalFiles->item(row)->text();
-                processCurrent();
+                processCurrent(nextSelected(row));
             }
         }
     }
+    ScanPrefetch::discard();
     w.enabling().DesbloqueaControles();
     w.v.ProcesoCancelado = false;
     w.Cancelar->setVisible(false);

@@ -3,7 +3,9 @@
 #include "pipeline/BmpWriter.h"
 #include "pipeline/ColorFormats.h"
 #include "pipeline/GifCodec.h"
+#include "pipeline/JpegReader.h"
 #include "pipeline/PngWriter.h"
+#include "pipeline/ScanPrefetch.h"
 #include "pipeline/TiffCodec.h"
 
 #include <QDir>
@@ -111,6 +113,13 @@ ImageFileType imageFileTypeOfPath(const QString& path) {
 }
 
 bool readImageFile(const QString& path, QImage* image, int* colorCode, QString* error) {
+    bool ok = false;
+    if (ScanPrefetch::take(path, image, colorCode, error, &ok))
+        return ok;
+    return readImageFileNow(path, image, colorCode, error);
+}
+
+bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QString* error) {
     *image = QImage();
     *colorCode = ColorCode::Rgb24;
     QFile file(path);
@@ -143,6 +152,8 @@ bool readImageFile(const QString& path, QImage* image, int* colorCode, QString* 
         } else if ((format == "jpeg" && !jpegLooksComplete(file)) ||
                    (format == "bmp" && !bmpLooksComplete(file))) {
             reason = QStringLiteral("el fichero está incompleto");
+        } else if (format == "jpeg") {
+            ok = readJpeg(file.readAll(), image, colorCode, &reason);
         } else {
             const QImage decoded = reader.read();
             if (decoded.isNull()) {

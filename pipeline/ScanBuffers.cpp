@@ -1,0 +1,65 @@
+#include "pipeline/ScanBuffers.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct Buffer {
+    void* data;
+    size_t size;
+};
+
+// A scan being cut, the one being read and one left over are all a batch needs.
+constexpr size_t kKeptBuffers = 3;
+
+std::mutex poolLock;
+std::vector<Buffer>& pool() {
+    static std::vector<Buffer> buffers;
+    return buffers;
+}
+
+void giveBack(void* info) {
+    auto* buffer = static_cast<Buffer*>(info);
+    {
+        const std::lock_guard<std::mutex> lock(poolLock);
+        if (pool().size() < kKeptBuffers) {
+            pool().push_back(*buffer);
+            delete buffer;
+            return;
+        }
+    }
+    std::free(buffer->data);
+    delete buffer;
+}
+
+Buffer takeBuffer(size_t size) {
+    {
+        const std::lock_guard<std::mutex> lock(poolLock);
+        std::vector<Buffer>& buffers = pool();
+        for (size_t i = 0; i < buffers.size(); ++i) {
+            if (buffers[i].size == size) {
+                const Buffer found = buffers[i];
+                buffers.erase(buffers.begin() + static_cast<std::ptrdiff_t>(i));
+                return found;
+            }
+        }
+    }
+    return {std::malloc(size), size};
+}
+
+} // namespace
+
+QImage makeRecycledImage(int width, int height) {
+    if (width <= 0 || height <= 0)
+        return {};
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const size_t size = size_t(bytesPerLine) * size_t(height);
+    const Buffer buffer = takeBuffer(size);
+    if (!buffer.data)
+        return {};
+    auto* owner = new Buffer(buffer);
+    return QImage(static_cast<uchar*>(buffer.data), width, height, bytesPerLine,
+                  QImage::Format_RGB32, giveBack, owner);
+}

@@ -1,0 +1,82 @@
+#include "pipeline/ScanPrefetch.h"
+
+#include "pipeline/ImageFiles.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <future>
+#include <mutex>
+
+namespace {
+
+struct Result {
+    QImage image;
+    int colorCode = 0;
+    QString error;
+    bool ok = false;
+};
+
+struct Pending {
+    QString path;
+    qint64 size = -1;
+    QDateTime modified;
+    std::future<Result> result;
+};
+
+std::mutex pendingLock;
+Pending& pending() {
+    static Pending scan;
+    return scan;
+}
+
+void dropLocked() {
+    Pending& scan = pending();
+    if (scan.result.valid())
+        scan.result.wait();
+    scan = Pending();
+}
+
+} // namespace
+
+namespace ScanPrefetch {
+
+void start(const QString& path) {
+    const std::lock_guard<std::mutex> lock(pendingLock);
+    dropLocked();
+    Pending& scan = pending();
+    const QFileInfo file(path);
+    scan.path = path;
+    scan.size = file.size();
+    scan.modified = file.lastModified();
+    scan.result = std::async(std::launch::async, [path] {
+        Result read;
+        read.ok = readImageFileNow(path, &read.image, &read.colorCode, &read.error);
+        return read;
+    });
+}
+
+bool take(const QString& path, QImage* image, int* colorCode, QString* error, bool* ok) {
+    const std::lock_guard<std::mutex> lock(pendingLock);
+    Pending& scan = pending();
+    if (!scan.result.valid() || scan.path != path)
+        return false; // another file (a watermark, say): the scan read ahead stays
+    const QFileInfo file(path);
+    if (file.size() != scan.size || file.lastModified() != scan.modified) {
+        dropLocked(); // changed since it was read ahead: read it again
+        return false;
+    }
+    Result read = scan.result.get();
+    scan = Pending();
+    *image = std::move(read.image);
+    *colorCode = read.colorCode;
+    *error = read.error;
+    *ok = read.ok;
+    return true;
+}
+
+void discard() {
+    const std::lock_guard<std::mutex> lock(pendingLock);
+    dropLocked();
+}
+
+} // namespace ScanPrefetch
