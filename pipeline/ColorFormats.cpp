@@ -38,10 +38,11 @@ QImage greyLevels(const QImage& flat, int levels, LevelOfLuma levelOf) {
     if (out.isNull())
         return {};
     out.setColorTable(greyRamp(levels));
-    for (int y = 0; y < flat.height(); ++y) {
+    const int width = flat.width(), height = flat.height();
+    for (int y = 0; y < height; ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
         uchar* dst = out.scanLine(y);
-        for (int x = 0; x < flat.width(); ++x)
+        for (int x = 0; x < width; ++x)
             dst[x] = uchar(levelOf(lumaOf(line[x])));
     }
     return out;
@@ -62,9 +63,10 @@ bool hasTransparency(const QImage& image) {
                          image.format() == QImage::Format_ARGB32_Premultiplied)
                             ? image
                             : image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
+    const int width = argb.width(), height = argb.height();
+    for (int y = 0; y < height; ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x)
+        for (int x = 0; x < width; ++x)
             if (qAlpha(line[x]) != 255)
                 return true;
     }

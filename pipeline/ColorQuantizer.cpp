@@ -24,9 +24,10 @@ public:
     bool collect(const QImage& image, int limit) {
         QRgb last = 0;
         bool haveLast = false;
-        for (int y = 0; y < image.height(); ++y) {
+        const int width = image.width(), height = image.height();
+        for (int y = 0; y < height; ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
+            for (int x = 0; x < width; ++x) {
                 const QRgb pixel = line[x];
                 if (haveLast && pixel == last)
                     continue;
@@ -235,10 +236,11 @@ QImage indexedFromSet(const QImage& image, const ColourSet& set) {
     if (indexed.isNull())
         return {};
     indexed.setColorTable(set.colours());
-    for (int y = 0; y < image.height(); ++y) {
+    const int width = image.width(), height = image.height();
+    for (int y = 0; y < height; ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         uchar* out = indexed.scanLine(y);
-        for (int x = 0; x < image.width(); ++x)
+        for (int x = 0; x < width; ++x)
             out[x] = set.indexOf(line[x]);
     }
     return indexed;

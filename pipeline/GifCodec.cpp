@@ -194,9 +194,10 @@ bool writeGif(QIODevice& device, const EncodedImage& encoded, QString* error) {
     }
     ok = ok && EGifPutImageDesc(gif, 0, 0, image.width(), image.height(), false, nullptr) == GIF_OK;
     std::vector<GifPixelType> line(std::size_t(image.width()));
-    for (int y = 0; ok && y < image.height(); ++y) {
+    const int width = image.width(), height = image.height();
+    for (int y = 0; ok && y < height; ++y) {
         const uchar* src = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x)
+        for (int x = 0; x < width; ++x)
             line[x] = remap[src[x]];
         ok = EGifPutLine(gif, line.data(), image.width()) == GIF_OK;
     }

@@ -82,6 +82,8 @@ bool ImageBox::fail(const QString& text) {
 
 void ImageBox::replaceImage(QImage image, int colorFormat) {
     image_ = std::move(image);
+    blankWhite_ = false;
+    encoded_ = EncodedImage();
     colorFormat_ = colorFormat;
     hasSelection_ = false;
     lastError_.clear();
@@ -114,6 +116,8 @@ bool ImageBox::SaveToFile(const QString& path) {
     options.colorCode = colorFormat_;
     options.jpegQuality = jpegQuality_;
     options.tiffGroup4 = tiffCompression_ == 2;
+    if (!encoded_.pixels.isNull() && out.cacheKey() == encodedKey_ && encodedCode_ == colorFormat_)
+        options.encoded = &encoded_;
     QString error;
     if (!writeImageFile(path, out, options, &error))
         return fail(error);
@@ -135,6 +139,7 @@ bool ImageBox::NewImage(int width, int height) {
                         .arg(height));
     blank.fill(Qt::white);
     replaceImage(std::move(blank), 0);
+    blankWhite_ = true;
     return true;
 }
 
@@ -183,6 +188,7 @@ bool ImageBox::MergeClipboard() {
 
 void ImageBox::mergePicture(const QImage& picture) {
     lastError_.clear();
+    blankWhite_ = false;
     const QPoint at(mergeLeft_, mergeTop_);
     if ((QRect(at, picture.size()) & image_.rect()).isEmpty())
         return; // the picture lies wholly outside the image: nothing to draw
@@ -333,12 +339,16 @@ bool ImageBox::CropToSelection() {
 bool ImageBox::setColorFormat(int code) {
     if (!ColorCode::isValid(code))
         return fail(QStringLiteral("Formato de color no válido: %1").arg(code));
-    if (HasImage() && code != ColorCode::Rgb24) {
+    // White is white in every format, so a blank canvas needs no converting.
+    if (HasImage() && code != ColorCode::Rgb24 && !blankWhite_) {
         const EncodedImage encoded = encodeForColorCode(image_, code);
         const QImage converted = toWorkingFormat(encoded.pixels);
         if (converted.isNull())
             return fail(QStringLiteral("No hay memoria para cambiar el formato de color"));
         image_ = converted;
+        encoded_ = encoded;
+        encodedKey_ = image_.cacheKey();
+        encodedCode_ = code;
         update();
     }
     colorFormat_ = code;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/ColorFormats.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -137,6 +139,12 @@ private:
     QImage image_;
     QString lastError_;
     int colorFormat_ = 0;
+    // The image as the last colour-format change encoded it, kept for the save that follows
+    // while the image stays as it was (same cache key).
+    EncodedImage encoded_;
+    qint64 encodedKey_ = 0;
+    int encodedCode_ = -1;
+    bool blankWhite_ = false; // a fresh NewImage, not drawn on yet
     int jpegQuality_ = 75;
     int tiffCompression_ = 0;
     bool saveFlag_ = false;

@@ -190,7 +190,9 @@ bool writeImageFile(const QString& path, const QImage& working, const ImageWrite
     int code = ColorCode::isValid(options.colorCode) ? options.colorCode : ColorCode::Rgb24;
     if (type == ImageFileType::Gif && code == ColorCode::Rgb24)
         code = ColorCode::Palette256;
-    const EncodedImage encoded = encodeForColorCode(working, code);
+    const EncodedImage encoded = options.encoded && code == options.colorCode
+                                     ? *options.encoded
+                                     : encodeForColorCode(working, code);
     if (encoded.pixels.isNull()) {
         *error =
             QStringLiteral("No se puede grabar %1: no hay memoria suficiente").arg(quoted(path));

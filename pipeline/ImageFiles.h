@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/ColorFormats.h"
+
 #include <QImage>
 #include <QString>
 
@@ -23,6 +25,8 @@ struct ImageWriteOptions {
     int colorCode = 0;    // the depth to write (see ColorFormats.h); JPEG and GIF take the nearest
     int jpegQuality = 75; // 0 to 100
     bool tiffGroup4 = false; // CCITT Group 4 for black-and-white TIFF pages
+    // The picture already brought to `colorCode` by the caller, so it is not worked out again.
+    const EncodedImage* encoded = nullptr;
 };
 
 // Writes a working picture in the type named by the path's extension, at the depth of the

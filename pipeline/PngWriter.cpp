@@ -44,7 +44,9 @@ private:
 class ImageDataWriter {
 public:
     explicit ImageDataWriter(ChunkWriter& chunks) : chunks_(chunks), buffer_(65536) {
-        ok_ = deflateInit(&stream_, 6) == Z_OK;
+        // Level 3 compresses a noisy scanned page about a third faster than zlib's default 6,
+        // for files about 5 % larger: a batch writes hundreds of pages.
+        ok_ = deflateInit(&stream_, 3) == Z_OK;
     }
     ~ImageDataWriter() { deflateEnd(&stream_); }
 
