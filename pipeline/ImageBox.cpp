@@ -17,7 +17,10 @@ namespace {
 // It shares the image's data instead of copying it.
 struct ClipboardSlot {
     QImage image;
+    QRect area; // the part of `image` that was copied: a selection is cut out only when pasted
     int colorFormat = 0;
+
+    QImage copied() const { return area == image.rect() ? image : image.copy(area); }
 };
 
 ClipboardSlot& clipboardSlot() {
@@ -172,7 +175,7 @@ bool ImageBox::MergeFile(const QString& path) {
     QString error;
     if (!readImageFile(path, &picture, &code, &error))
         return fail(error);
-    mergePicture(picture);
+    mergePicture(picture, picture.rect());
     return true;
 }
 
@@ -182,20 +185,30 @@ bool ImageBox::MergeClipboard() {
     const ClipboardSlot& slot = clipboardSlot();
     if (slot.image.isNull())
         return fail(QStringLiteral("No hay ninguna imagen copiada que mezclar"));
-    mergePicture(slot.image);
+    mergePicture(slot.image, slot.area);
     return true;
 }
 
-void ImageBox::mergePicture(const QImage& picture) {
+void ImageBox::mergePicture(const QImage& source, const QRect& area) {
     lastError_.clear();
     blankWhite_ = false;
     const QPoint at(mergeLeft_, mergeTop_);
-    if ((QRect(at, picture.size()) & image_.rect()).isEmpty())
+    if ((QRect(at, area.size()) & image_.rect()).isEmpty())
         return; // the picture lies wholly outside the image: nothing to draw
     if (!mergeTransparent_) {
-        QPainter painter(&image_);
-        painter.drawImage(at, picture);
+        const bool opaque = !source.hasAlphaChannel();
+        if (opaque && at == QPoint(0, 0) && area.width() >= image_.width() &&
+            area.height() >= image_.height()) {
+            // A plain paste that covers the whole image is that part of the picture.
+            QImage covered = source.copy(QRect(area.topLeft(), image_.size()));
+            if (!covered.isNull())
+                image_ = toWorkingFormat(covered);
+        } else {
+            QPainter painter(&image_);
+            painter.drawImage(at, source, area);
+        }
     } else {
+        const QImage picture = area == source.rect() ? source : source.copy(area);
         const bool keyed = !hasTransparency(picture);
         const QImage straight = picture.convertToFormat(QImage::Format_ARGB32);
         const QRgb key = straight.pixel(0, 0) & 0xFFFFFF;
@@ -276,10 +289,13 @@ bool ImageBox::imageForOutput(QImage* out) {
 bool ImageBox::CopyToClipboard() {
     if (!HasImage())
         return fail(QStringLiteral("No hay imagen que copiar"));
-    QImage out;
-    if (!imageForOutput(&out))
-        return false;
-    clipboardSlot() = {out, colorFormat_};
+    QRect area = image_.rect();
+    if (selectionEnabled_ && hasSelection_) {
+        area = selectionInPixels();
+        if (area.isEmpty())
+            return fail(QStringLiteral("La selección está vacía o fuera de la imagen"));
+    }
+    clipboardSlot() = {image_, area, colorFormat_};
     lastError_.clear();
     return true;
 }
@@ -288,7 +304,10 @@ bool ImageBox::PasteFromClipboard() {
     const ClipboardSlot& slot = clipboardSlot();
     if (slot.image.isNull())
         return fail(QStringLiteral("No hay ninguna imagen copiada que pegar"));
-    replaceImage(slot.image, slot.colorFormat);
+    QImage pasted = slot.copied();
+    if (pasted.isNull())
+        return fail(QStringLiteral("No hay memoria para pegar la imagen"));
+    replaceImage(std::move(pasted), slot.colorFormat);
     return true;
 }
 

@@ -130,7 +130,8 @@ protected:
 
 private:
     bool fail(const QString& text);
-    void mergePicture(const QImage& picture);
+    // Draws the `area` of `source` at (MergeLeft, MergeTop) as the merge settings say.
+    void mergePicture(const QImage& source, const QRect& area);
     void replaceImage(QImage image, int colorFormat);
     // The image, or the selected part of it while SelectionEnabled; false with an error when the
     // selection is empty.
