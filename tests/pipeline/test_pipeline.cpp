@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -192,6 +193,7 @@ private slots:
     void tiffGroup4ForBlackAndWhitePages();
     void readsFilesOfOtherWriters_data();
     void readsFilesOfOtherWriters();
+    void cmykJpegReadsAsColour();
     void transparencySurvivesPalettes_data();
     void transparencySurvivesPalettes();
     void unreadableFilesLeaveNoImage_data();
@@ -356,6 +358,8 @@ void PipelineTest::readsFilesOfOtherWriters_data() {
     }
     QVERIFY(grey.save(dir_.filePath("grey.jpg")));
     QTest::newRow("grey JPEG") << dir_.filePath("grey.jpg") << 2;
+    QVERIFY(manyColours(64, 40).save(dir_.filePath("colour.jpg")));
+    QTest::newRow("colour JPEG") << dir_.filePath("colour.jpg") << 0;
     QVERIFY(blackWhite.save(dir_.filePath("mono.png")));
     QTest::newRow("1-bit PNG") << dir_.filePath("mono.png") << 6;
     QVERIFY(manyColours().convertToFormat(QImage::Format_ARGB32).save(dir_.filePath("rgba.png")));
@@ -372,6 +376,19 @@ void PipelineTest::readsFilesOfOtherWriters() {
     QCOMPARE(box.ColorFormat(), code);
     // Every reader gives the same pixels as Qt's own reader (libtiff's in Qt for TIFF).
     QCOMPARE(box.image(), QImage(name).convertToFormat(QImage::Format_RGB32));
+}
+
+// A CMYK JPEG (as prepress scanners write them) comes in as colour, as ImageMagick reads it.
+void PipelineTest::cmykJpegReadsAsColour() {
+    const QString cmyk = path("cmyk.jpg");
+    const QString reference = path("cmyk-as-rgb.png");
+    QVERIFY(manyColours(64, 40).save(path("rgb.png")));
+    QCOMPARE(QProcess::execute("convert", {path("rgb.png"), "-colorspace", "CMYK", cmyk}), 0);
+    QCOMPARE(QProcess::execute("convert", {cmyk, "-colorspace", "sRGB", reference}), 0);
+    ImageBox box;
+    QVERIFY2(box.LoadFromFile(cmyk), qPrintable(box.lastError()));
+    QCOMPARE(box.ColorFormat(), 0);
+    QVERIFY(meanAbsoluteError(QImage(reference), box.image()) < 3);
 }
 
 void PipelineTest::transparencySurvivesPalettes_data() {
