@@ -154,6 +154,7 @@ void MainWindow::Form_Unload() {
         return;
     unloaded_ = true;
     ImagenGrande->ClearImage();
+    ImageBox::clearClipboardSlot();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

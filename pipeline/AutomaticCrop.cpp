@@ -8,6 +8,7 @@
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
 #include "pipeline/ImageBox.h"
+#include "pipeline/ScanBuffers.h"
 #include "pipeline/ScanPrefetch.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
@@ -54,32 +55,47 @@ QString AutomaticCrop::temporaryFolder() {
     return tmp.isEmpty() ? QDir::toNativeSeparators(QDir::tempPath()) : tmp;
 }
 
-bool AutomaticCrop::settingsAreUsable() {
+std::optional<AutomaticCrop::OutputSettings> AutomaticCrop::outputSettings() {
     MainWindow& w = w_;
     auto refuse = [&w](const QString& what, const QString& text) {
         w.ListaProceso->appendLine(
             QStringLiteral("%1 no válido: \"%2\". No se ha cortado nada.").arg(what, text));
-        return false;
+        return std::nullopt;
     };
     const int large = w.TipoGrande->listIndex();
     if (large < 0 || large >= OptionTables::kFormatRows)
         return refuse(QStringLiteral("Tipo de las imágenes grandes"), w.TipoGrande->text());
+    // Thumbnails are written in the type offered for them.
     const int small = w.TipoPeque->listIndex();
-    if (w.HacerMini->isChecked() && (small < 0 || small >= OptionTables::kFormatRows))
+    const bool thumbnails = w.HacerMini->isChecked();
+    if (thumbnails && (small < 0 || small >= OptionTables::kFormatRows))
         return refuse(QStringLiteral("Tipo de las miniaturas"), w.TipoPeque->text());
     const int color = w.ColorBw->listIndex();
     if (color < 0 || color >= OptionTables::kColorFormatRows)
         return refuse(QStringLiteral("Formato de color"), w.ColorBw->text());
-    return true;
+    return OutputSettings{w.tables.formats[large].extension,
+                          thumbnails ? w.tables.formats[small].extension : QString(),
+                          w.tables.colorFormats[color].code};
+}
+
+bool AutomaticCrop::scanLoaded() {
+    MainWindow& w = w_;
+    if (w.ImagenGrande->HasImage())
+        return true;
+    // The reason went to the list of the tab that loaded it; this list says the scan is skipped.
+    if (w.chkSubTree->isChecked() || w.Interactivo->isChecked())
+        w.ListaProceso->appendLine(
+            QStringLiteral("No se pudo leer la imagen %1: se omite").arg(w.v.FicheroActual));
+    w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
+    return false;
 }
 
 void AutomaticCrop::runOne(bool Graba) {
     MainWindow& w = w_;
-    if (settingsAreUsable()) {
+    if (outputSettings()) {
         w.selection().DibujaSeleccion();
         w.CargaImagen();
-        // A scan that did not load has been logged; no page is cut from an empty box.
-        if (w.ImagenGrande->HasImage() && !w.v.FicheroActual.isEmpty())
+        if (!w.v.FicheroActual.isEmpty() && scanLoaded())
             RecortaAutomatico(Graba);
     }
     w.enabling().DesbloqueaControles();
@@ -111,10 +127,12 @@ void AutomaticCrop::CortaLote_Click() {
         w.CargaImagen();
         if (!nextScan.isEmpty())
             ScanPrefetch::start(nextScan);
-        if (!w.v.ProcesoCancelado && w.ImagenGrande->HasImage())
+        if (scanLoaded() && !w.v.ProcesoCancelado)
             RecortaAutomatico(true);
     };
-    if (settingsAreUsable()) {
+    if (outputSettings()) {
+        // Locked from the start: the operator cannot change settings between two scans.
+        w.enabling().BloqueaControles();
         if (w.chkSubTree->isChecked()) {
             const QString folder = w.v.CarpetaActual;
             const QString file = w.v.FicheroActual;
@@ -149,6 +167,7 @@ void AutomaticCrop::CortaLote_Click() {
         }
     }
     ScanPrefetch::discard();
+    releaseRecycledBuffers();
     w.enabling().DesbloqueaControles();
     w.v.ProcesoCancelado = false;
     w.Cancelar->setVisible(false);
@@ -160,6 +179,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba) {
     const QString temporary = temporaryFolder();
     w.ListaProceso->appendLine(QStringLiteral("Separando imagen ..."));
     w.enabling().BloqueaControles();
+    const std::optional<OutputSettings> settings = outputSettings();
 
     const double pageWidth = roundHalfEven(v.AnchoPagina);
     const double pageHeight = roundHalfEven(v.AltoPagina);
@@ -172,31 +192,35 @@ void AutomaticCrop::RecortaAutomatico(bool Graba) {
     else if (pageWidth <= 0 || pageHeight <= 0)
         refusal = QStringLiteral("Tamaño de página no válido (%1 x %2): no se corta esta imagen")
                       .arg(formatNumber(v.AnchoPagina), formatNumber(v.AltoPagina));
+    if (!settings) {
+        w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
+        return;
+    }
     if (!refusal.isEmpty()) {
         w.ListaProceso->appendLine(refusal);
         w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
         return;
     }
 
-    const QString extension = w.tables.formats[w.TipoGrande->listIndex()].extension;
     const QString largeSuffix = w.HacerMini->isChecked() ? QStringLiteral("A") : QString();
     const PageBaseNames names = pageBaseNames(v.FicheroActual, w.ChkSepara2Img->isChecked());
 
-    if (cutPage(w.PaginaIzq, v.MargenIzq, temporary, true))
-        showPage(w.PaginaIzq, names.left + largeSuffix + extension, true);
-    if (w.ChkSepara2Img->isChecked() && cutPage(w.PaginaDch, v.MargenDch, temporary, false))
-        showPage(w.PaginaDch, names.right + largeSuffix + extension, false);
+    if (cutPage(w.PaginaIzq, v.MargenIzq, temporary, true, settings->colorCode))
+        showPage(w.PaginaIzq, names.left + largeSuffix + settings->extension, true);
+    if (w.ChkSepara2Img->isChecked() &&
+        cutPage(w.PaginaDch, v.MargenDch, temporary, false, settings->colorCode))
+        showPage(w.PaginaDch, names.right + largeSuffix + settings->extension, false);
     w.repaint();
 
-    writePages(names, Graba);
+    writePages(names, *settings, Graba);
     w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
 }
 
-bool AutomaticCrop::cutPage(ImageBox* page, double left, const QString& temporary, bool leftPage) {
+bool AutomaticCrop::cutPage(ImageBox* page, double left, const QString& temporary, bool leftPage,
+                            int colorCode) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     ImageBox* scan = w.ImagenGrande;
-    const int colorCode = w.tables.colorFormats[w.ColorBw->listIndex()].code;
     scan->SelectArea(roundToInt32(left), v.MargenSuperior, roundToInt32(left + v.AnchoSeleccion),
                      roundToInt32(v.LimiteInferior));
     scan->setSelectionEnabled(true);
@@ -296,11 +320,13 @@ bool AutomaticCrop::writeFile(ImageBox* page, const QString& folder, const QStri
     return false;
 }
 
-void AutomaticCrop::writePages(const PageBaseNames& names, bool Graba) {
+void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings& settings,
+                               bool Graba) {
     MainWindow& w = w_;
     const bool twoPages = w.ChkSepara2Img->isChecked();
-    const QString extension = w.tables.formats[w.TipoGrande->listIndex()].extension;
-    if (extension == QLatin1String(".tif") && w.Compresion->isChecked()) {
+    const QString& extension = settings.extension;
+    const QString tiff = QStringLiteral(".tif");
+    if ((extension == tiff || settings.thumbnailExtension == tiff) && w.Compresion->isChecked()) {
         w.PaginaIzq->setTiffCompression(2);
         w.ImgPlantilla->setTiffCompression(2);
         if (twoPages)
@@ -339,7 +365,7 @@ void AutomaticCrop::writePages(const PageBaseNames& names, bool Graba) {
     }
     if (!thumbnails)
         return;
-    const QString smallExtension = w.tables.formats[w.TipoPeque->listIndex()].extension;
+    const QString& smallExtension = settings.thumbnailExtension;
     for (const Page& page : pages) {
         const QString fileName = page.base + QStringLiteral("B") + smallExtension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));

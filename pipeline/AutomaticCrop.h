@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class ImageBox;
 class MainWindow;
@@ -28,13 +29,22 @@ public:
     static QString temporaryFolder();
 
 private:
-    // The settings every cut needs, checked before anything is cut; false after logging
-    // which one is wrong.
-    bool settingsAreUsable();
+    // What the output settings name: file extensions of pages and thumbnails, colour code.
+    struct OutputSettings {
+        QString extension;
+        QString thumbnailExtension;
+        int colorCode = 0;
+    };
+    // The output settings, checked before anything is cut; nothing after logging which one
+    // names no row of its list.
+    std::optional<OutputSettings> outputSettings();
     void runOne(bool Graba);
-    bool cutPage(ImageBox* page, double left, const QString& temporary, bool leftPage);
+    // After a load: false (with the block of lines closed) when the scan could not be read.
+    bool scanLoaded();
+    bool cutPage(ImageBox* page, double left, const QString& temporary, bool leftPage,
+                 int colorCode);
     void showPage(ImageBox* page, const QString& fileName, bool leftPage);
-    void writePages(const PageBaseNames& names, bool Graba);
+    void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba);
     bool writeFile(ImageBox* page, const QString& folder, const QString& fileName);
 
     MainWindow& w_;

@@ -14,16 +14,22 @@ struct Buffer {
 // A scan being cut, the one being read and one left over are all a batch needs.
 constexpr size_t kKeptBuffers = 3;
 
-std::mutex poolLock;
+// Both live as long as the process: a picture may give its buffer back while the program's
+// statics are being torn down.
+std::mutex& poolLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
 std::vector<Buffer>& pool() {
-    static std::vector<Buffer> buffers;
-    return buffers;
+    static auto* buffers = new std::vector<Buffer>;
+    return *buffers;
 }
 
 void giveBack(void* info) {
     auto* buffer = static_cast<Buffer*>(info);
     {
-        const std::lock_guard<std::mutex> lock(poolLock);
+        const std::lock_guard<std::mutex> lock(poolLock());
         if (pool().size() < kKeptBuffers) {
             pool().push_back(*buffer);
             delete buffer;
@@ -36,7 +42,7 @@ void giveBack(void* info) {
 
 Buffer takeBuffer(size_t size) {
     {
-        const std::lock_guard<std::mutex> lock(poolLock);
+        const std::lock_guard<std::mutex> lock(poolLock());
         std::vector<Buffer>& buffers = pool();
         for (size_t i = 0; i < buffers.size(); ++i) {
             if (buffers[i].size == size) {
@@ -62,4 +68,14 @@ QImage makeRecycledImage(int width, int height) {
     auto* owner = new Buffer(buffer);
     return QImage(static_cast<uchar*>(buffer.data), width, height, bytesPerLine,
                   QImage::Format_RGB32, giveBack, owner);
+}
+
+void releaseRecycledBuffers() {
+    std::vector<Buffer> spare;
+    {
+        const std::lock_guard<std::mutex> lock(poolLock());
+        spare.swap(pool());
+    }
+    for (const Buffer& buffer : spare)
+        std::free(buffer.data);
 }

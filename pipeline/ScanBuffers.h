@@ -7,3 +7,6 @@
 // shares it lets go, and the next scan of the same size takes it, instead of faulting fresh
 // memory pages in for every scan. Safe to use from any thread.
 QImage makeRecycledImage(int width, int height);
+
+// Frees the spare buffers kept for the next scan (at the end of a batch).
+void releaseRecycledBuffers();

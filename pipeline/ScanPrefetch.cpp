@@ -67,6 +67,8 @@ bool take(const QString& path, QImage* image, int* colorCode, QString* error, bo
     }
     Result read = scan.result.get();
     scan = Pending();
+    if (!read.ok)
+        return false; // read again on its own: it may have failed only for want of memory
     *image = std::move(read.image);
     *colorCode = read.colorCode;
     *error = read.error;

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 #include <tiffio.h>
 #include <vector>
 
@@ -56,8 +57,12 @@ void noUnmap(thandle_t, void*, toff_t) {}
 
 // Opens the device with libtiff; errors are kept for the caller instead of being printed.
 TIFF* openTiff(QIODevice& device, const char* mode) {
-    TIFFSetErrorHandler(keepTiffError);
-    TIFFSetWarningHandler(ignoreTiffWarning);
+    // libtiff's handlers are global: set them once, not from two threads at a time.
+    static std::once_flag handlers;
+    std::call_once(handlers, [] {
+        TIFFSetErrorHandler(keepTiffError);
+        TIFFSetWarningHandler(ignoreTiffWarning);
+    });
     tiffMessage.clear();
     return TIFFClientOpen("pliego", mode, &device, deviceRead, deviceWrite, deviceSeek, deviceClose,
                           deviceSize, noMap, noUnmap);

@@ -71,7 +71,8 @@ void FileList::clickRow(int row) {
 void FileList::doubleClickRow(int row) {
     if (row < 0 || row >= count())
         return;
-    setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    // A person's double-click is a click first.
+    clickRow(row);
     emit rowDoubleClicked();
 }
 

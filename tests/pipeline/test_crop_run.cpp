@@ -117,6 +117,7 @@ private slots:
     void scannedSizeIsKept();
     void testRunsWriteNothing();
     void cancelFinishesTheCurrentScanOnly();
+    void settingsStayLockedBetweenScans();
     void cancelInSubtreeModeEmptiesTheTreeLists();
     void cancelLeftByTheInteractiveTabStopsTheNextBatch();
     void unreadableScanIsLoggedAndSkipped();
@@ -312,6 +313,23 @@ void CropRunTest::cancelFinishesTheCurrentScanOnly() {
     QVERIFY(!w.v.ProcesoCancelado); // cleared at the end of the batch
 }
 
+void CropRunTest::settingsStayLockedBetweenScans() {
+    Book book(3);
+    MainWindow& w = book.window();
+    QFile::resize(book.scans() + "/libro001.png", 0); // not even one scan cut before the next
+    book.select({0, 1, 2});
+    QList<bool> usable;
+    connect(w.ListaProceso, &ProgressList::lineAppended, &w, [&](const QString& text) {
+        if (text == QLatin1String("Leyendo imagen ..."))
+            usable << w.TipoGrande->isEnabled() << w.ColorBw->isEnabled()
+                   << w.CortaLote->isEnabled();
+    });
+    w.CortaLote->click();
+    QCOMPARE(usable, QList<bool>(9, false));
+    QVERIFY(w.TipoGrande->isEnabled());
+    QCOMPARE(filesIn(book.big()).size(), 4);
+}
+
 void CropRunTest::cancelInSubtreeModeEmptiesTheTreeLists() {
     Book book(3);
     MainWindow& w = book.window();
@@ -357,7 +375,8 @@ void CropRunTest::unreadableScanIsLoggedAndSkipped() {
     const qsizetype bad = log.indexOf("LIBRO002.PNG");
     QVERIFY(bad > 0);
     QVERIFY(log[bad + 1].startsWith("No se pudo leer la imagen"));
-    QCOMPARE(log[bad + 2], QStringLiteral("Leyendo imagen ..."));
+    QCOMPARE(log[bad + 2], QStringLiteral("** --------------- **"));
+    QCOMPARE(log[bad + 3], QStringLiteral("Leyendo imagen ..."));
     // The pages of the scan before it are not written again under its names.
     QVERIFY(near(book.page("libro005.png").pixel(100, 125), leftColour(3), 0));
 }

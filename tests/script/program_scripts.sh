@@ -260,6 +260,21 @@ grep -Fxq "ListaProceso: PROCESO CANCELADO" "$work/out" || fail "the cancel was 
     fail "the script did not go on after the batch"
 [ "$(count "$cancel/jpeg_big")" -eq 4 ] || fail "$(count "$cancel/jpeg_big") pages, expected 4"
 
+# Scans of several types opened one after another, then the window closed: the program must
+# end cleanly, with every picture it kept let go before it exits.
+case_name="several scans, then closing"
+mixed="$work/mixed"
+mkdir -p "$mixed"
+convert -size 600x400 xc:wheat "$mixed/a.png"
+convert -size 800x500 xc:white -quality 80 "$mixed/b.jpg"
+convert -size 800x500 xc:gray -quality 80 "$mixed/c.jpg"
+(cd "$mixed" && printf '%s\n' 'set TipoOrigen "Imágenes PNG"' 'dblclick Files 0' 'tab 0' \
+    'set TipoOrigen "Imágenes JPG"' 'dblclick Files 0' 'tab 0' 'dblclick Files 1' \
+    'print ImagenGrande.ImageWidth' | "$pliego" --script -) >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+grep -Fxq "ImagenGrande.ImageWidth = 800" "$work/out" || fail "the last scan was not loaded"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)" >&2
     exit 1
