@@ -35,6 +35,11 @@ struct OptionTables {
 
     static OptionTables build();
 
+    // The text of a colour-format code; empty for a code the table has no text for.
+    QString colorModeText(int code) const {
+        return code >= 0 && code < int(colorModes.size()) ? colorModes[size_t(code)] : QString();
+    }
+
     // How many leading rows of a table hold entries.
     static constexpr int kFormatRows = 5;
     static constexpr int kWatermarkFormatRows = 2;

@@ -2,13 +2,13 @@
 
 #include "app/MainWindow.h"
 #include "app/Numbers.h"
+#include "app/Paths.h"
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/Twips.h"
 #include "pipeline/ImageBox.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,12 +30,7 @@ void ScanLoader::CargaImagen() {
     WorkingValues& v = w.v;
     if (v.FicheroActual.isEmpty())
         return;
-    // The folder and the name are joined with one separator, whatever the folder ends with.
-    const QString separator = QDir::separator();
-    const QString folder = v.CarpetaActual.endsWith(separator) || v.CarpetaActual.endsWith('/')
-                               ? v.CarpetaActual.chopped(1)
-                               : v.CarpetaActual;
-    const QString path = folder + separator + v.FicheroActual;
+    const QString path = joinPath(v.CarpetaActual, v.FicheroActual);
 
     const bool interactiveList = w.Interactivo->isChecked() || w.chkSubTree->isChecked();
     w.SSTab1->setCurrentIndex(interactiveList ? 4 : 1);
@@ -64,10 +59,7 @@ void ScanLoader::CargaImagen() {
     w.lblSize->setText(QStringLiteral("%1 x%2 Pixels")
                            .arg(w.ImagenGrande->ImageWidth())
                            .arg(w.ImagenGrande->ImageHeight()));
-    const int mode = w.ImagenGrande->ColorFormat();
-    w.lblMode->setText(mode >= 0 && mode < int(w.tables.colorModes.size())
-                           ? w.tables.colorModes[mode]
-                           : QString());
+    w.lblMode->setText(w.tables.colorModeText(w.ImagenGrande->ColorFormat()));
 
     if (v.AltoPagina > 0) {
         v.ProporcionPagina = v.AnchoPagina / v.AltoPagina;

@@ -5,6 +5,7 @@
 #include "app/EnablingRules.h"
 #include "app/MainWindow.h"
 #include "app/Numbers.h"
+#include "app/Paths.h"
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
 #include "pipeline/ImageBox.h"
@@ -21,27 +22,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
-
-namespace {
-
-QString joinPath(const QString& folder, const QString& name) {
-    if (folder.endsWith(QDir::separator()) || folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QDir::separator() + name;
-}
-
-// The folder part of a full path (before the last separator) and the name after it.
-QString ExtraeCarpeta(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf('/'));
-    return cut < 0 ? QString() : path.left(cut);
-}
-
-QString ExtraeFichero(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf('/'));
-    return path.mid(cut + 1);
-}
-
-} // namespace
 
 void AutomaticCrop::connectHandlers() {
     connect(w_.CortaUna, &QPushButton::clicked, this, &AutomaticCrop::CortaUna_Click);
@@ -307,9 +287,7 @@ void AutomaticCrop::showPage(ImageBox* page, const QString& fileName, bool leftP
     name->setText(fileName);
     size->setText(
         QStringLiteral(" %1 x %2 Pixels").arg(page->ImageWidth()).arg(page->ImageHeight()));
-    const int code = page->ColorFormat();
-    mode->setText(code >= 0 && code < int(w.tables.colorModes.size()) ? w.tables.colorModes[code]
-                                                                      : QString());
+    mode->setText(w.tables.colorModeText(page->ColorFormat()));
 }
 
 bool AutomaticCrop::writeFile(ImageBox* page, const QString& folder, const QString& fileName) {
