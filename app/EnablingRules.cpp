@@ -5,7 +5,7 @@
 #include "app/ControlState.h"
 #include "app/MainWindow.h"
 #include "app/UpDown.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 #include "sources/SourceBrowser.h"

@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/PictureBox.h"
 #include "app/UpDown.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 #include "sources/DriveList.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"

@@ -5,7 +5,7 @@
 #include "app/UpDown.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/SliderMapping.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 
 #include <QRubberBand>
 #include <QSlider>

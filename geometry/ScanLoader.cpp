@@ -6,7 +6,7 @@
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/Twips.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/Numbers.h"
 #include "geometry/SliderMapping.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -7,7 +7,7 @@
 #include "app/Numbers.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 

@@ -1,7 +1,7 @@
 // The window in a real X display: a spread of the sample book loaded on the automatic tab, the
 // whole scan in the preview and the rectangle of the active page where the sliders put it.
 #include "app/MainWindow.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QDir>

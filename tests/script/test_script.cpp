@@ -4,7 +4,7 @@
 #include "app/ProgressList.h"
 #include "app/ScriptParser.h"
 #include "app/ScriptRunner.h"
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 

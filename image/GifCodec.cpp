@@ -1,4 +1,4 @@
-#include "pipeline/GifCodec.h"
+#include "image/GifCodec.h"
 
 #include <QIODevice>
 #include <QImageReader>

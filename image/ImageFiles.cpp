@@ -1,12 +1,12 @@
-#include "pipeline/ImageFiles.h"
+#include "image/ImageFiles.h"
 
-#include "pipeline/BmpWriter.h"
-#include "pipeline/ColorFormats.h"
-#include "pipeline/GifCodec.h"
-#include "pipeline/JpegReader.h"
-#include "pipeline/PngWriter.h"
-#include "pipeline/ScanPrefetch.h"
-#include "pipeline/TiffCodec.h"
+#include "image/BmpWriter.h"
+#include "image/ColorFormats.h"
+#include "image/GifCodec.h"
+#include "image/JpegReader.h"
+#include "image/PngWriter.h"
+#include "image/ScanPrefetch.h"
+#include "image/TiffCodec.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "pipeline/AutomaticCrop.h"
+#include "crop/AutomaticCrop.h"
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
@@ -8,9 +8,9 @@
 #include "app/Paths.h"
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
-#include "pipeline/ImageBox.h"
-#include "pipeline/ScanBuffers.h"
-#include "pipeline/ScanPrefetch.h"
+#include "image/ImageBox.h"
+#include "image/ScanBuffers.h"
+#include "image/ScanPrefetch.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 

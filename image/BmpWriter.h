@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/ColorFormats.h"
+#include "image/ColorFormats.h"
 
 #include <QString>
 

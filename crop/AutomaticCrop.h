@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/OutputNames.h"
+#include "crop/OutputNames.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "pipeline/ColorFormats.h"
+#include "image/ColorFormats.h"
 
-#include "pipeline/ColorQuantizer.h"
+#include "image/ColorQuantizer.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "pipeline/BmpWriter.h"
+#include "image/BmpWriter.h"
 
 #include <QIODevice>
 #include <QPainter>

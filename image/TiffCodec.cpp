@@ -1,4 +1,4 @@
-#include "pipeline/TiffCodec.h"
+#include "image/TiffCodec.h"
 
 #include <QIODevice>
 #include <QImageReader>

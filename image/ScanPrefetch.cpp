@@ -1,6 +1,6 @@
-#include "pipeline/ScanPrefetch.h"
+#include "image/ScanPrefetch.h"
 
-#include "pipeline/ImageFiles.h"
+#include "image/ImageFiles.h"
 
 #include <QDateTime>
 #include <QFileInfo>

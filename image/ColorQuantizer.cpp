@@ -1,4 +1,4 @@
-#include "pipeline/ColorQuantizer.h"
+#include "image/ColorQuantizer.h"
 
 #include <algorithm>
 #include <array>

@@ -5,8 +5,8 @@
 #include "app/ComboBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "pipeline/AutomaticCrop.h"
-#include "pipeline/ImageBox.h"
+#include "crop/AutomaticCrop.h"
+#include "image/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "pipeline/PngWriter.h"
+#include "image/PngWriter.h"
 
 #include <QIODevice>
 

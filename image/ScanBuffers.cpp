@@ -1,4 +1,4 @@
-#include "pipeline/ScanBuffers.h"
+#include "image/ScanBuffers.h"
 
 #include <cstdlib>
 #include <mutex>

@@ -1,7 +1,7 @@
-#include "pipeline/ColorFormats.h"
-#include "pipeline/ColorQuantizer.h"
-#include "pipeline/ImageBox.h"
-#include "pipeline/ScanPrefetch.h"
+#include "image/ColorFormats.h"
+#include "image/ColorQuantizer.h"
+#include "image/ImageBox.h"
+#include "image/ScanPrefetch.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -181,7 +181,7 @@ bool writeTestTiff(const QString& path, const QImage& grey, int compression, int
 
 } // namespace
 
-class PipelineTest : public QObject {
+class ImageTest : public QObject {
     Q_OBJECT
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
@@ -234,7 +234,7 @@ private:
     int sources_ = 0;
 };
 
-void PipelineTest::roundTripEveryTypeAndCode_data() {
+void ImageTest::roundTripEveryTypeAndCode_data() {
     QTest::addColumn<QString>("type");
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("twoColours"); // the source has two colours that are not black/white
@@ -257,7 +257,7 @@ void PipelineTest::roundTripEveryTypeAndCode_data() {
     }
 }
 
-void PipelineTest::roundTripEveryTypeAndCode() {
+void ImageTest::roundTripEveryTypeAndCode() {
     QFETCH(QString, type);
     QFETCH(int, code);
     QFETCH(bool, twoColours);
@@ -301,7 +301,7 @@ void PipelineTest::roundTripEveryTypeAndCode() {
     }
 }
 
-void PipelineTest::jpegQualityChangesSize() {
+void ImageTest::jpegQualityChangesSize() {
     ImageBox box;
     load(box, scannedPage());
     box.setJpegQuality(30);
@@ -311,7 +311,7 @@ void PipelineTest::jpegQualityChangesSize() {
     QVERIFY(QFileInfo(path("q30.jpg")).size() < QFileInfo(path("q95.JPEG")).size());
 }
 
-void PipelineTest::tiffGroup4ForBlackAndWhitePages_data() {
+void ImageTest::tiffGroup4ForBlackAndWhitePages_data() {
     QTest::addColumn<int>("compression");
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("expected");
@@ -321,7 +321,7 @@ void PipelineTest::tiffGroup4ForBlackAndWhitePages_data() {
     QTest::newRow("0, black and white") << 0 << 6 << int(COMPRESSION_NONE);
 }
 
-void PipelineTest::tiffGroup4ForBlackAndWhitePages() {
+void ImageTest::tiffGroup4ForBlackAndWhitePages() {
     QFETCH(int, compression);
     QFETCH(int, code);
     QFETCH(int, expected);
@@ -336,7 +336,7 @@ void PipelineTest::tiffGroup4ForBlackAndWhitePages() {
     QCOMPARE(back.image(), box.image());
 }
 
-void PipelineTest::readsFilesOfOtherWriters_data() {
+void ImageTest::readsFilesOfOtherWriters_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("code");
     const QImage grey = manyColours(64, 40).convertToFormat(QImage::Format_Grayscale8);
@@ -368,7 +368,7 @@ void PipelineTest::readsFilesOfOtherWriters_data() {
     QTest::newRow("8-bit BMP") << dir_.filePath("p.bmp") << 1;
 }
 
-void PipelineTest::readsFilesOfOtherWriters() {
+void ImageTest::readsFilesOfOtherWriters() {
     QFETCH(QString, name);
     QFETCH(int, code);
     ImageBox box;
@@ -379,7 +379,7 @@ void PipelineTest::readsFilesOfOtherWriters() {
 }
 
 // A CMYK JPEG (as prepress scanners write them) comes in as colour, as ImageMagick reads it.
-void PipelineTest::cmykJpegReadsAsColour() {
+void ImageTest::cmykJpegReadsAsColour() {
     const QString cmyk = path("cmyk.jpg");
     const QString reference = path("cmyk-as-rgb.png");
     QVERIFY(manyColours(64, 40).save(path("rgb.png")));
@@ -391,7 +391,7 @@ void PipelineTest::cmykJpegReadsAsColour() {
     QVERIFY(meanAbsoluteError(QImage(reference), box.image()) < 3);
 }
 
-void PipelineTest::transparencySurvivesPalettes_data() {
+void ImageTest::transparencySurvivesPalettes_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("code");
     QTest::newRow("GIF") << "wm.gif" << 1;
@@ -401,7 +401,7 @@ void PipelineTest::transparencySurvivesPalettes_data() {
     QTest::newRow("TIFF, 24 bits") << "wm24.tif" << 0;
 }
 
-void PipelineTest::transparencySurvivesPalettes() {
+void ImageTest::transparencySurvivesPalettes() {
     QFETCH(QString, file);
     QFETCH(int, code);
     QImage label(40, 30, QImage::Format_ARGB32);
@@ -420,7 +420,7 @@ void PipelineTest::transparencySurvivesPalettes() {
     QCOMPARE(back.PixelColor(5, 5), box.PixelColor(5, 5));
 }
 
-void PipelineTest::unreadableFilesLeaveNoImage_data() {
+void ImageTest::unreadableFilesLeaveNoImage_data() {
     QTest::addColumn<QString>("file");
     QByteArray jpeg, bmp, gif, tiff;
     {
@@ -451,7 +451,7 @@ void PipelineTest::unreadableFilesLeaveNoImage_data() {
     QTest::newRow("folder") << dir_.path();
 }
 
-void PipelineTest::unreadableFilesLeaveNoImage() {
+void ImageTest::unreadableFilesLeaveNoImage() {
     QFETCH(QString, file);
     ImageBox box;
     QVERIFY(box.NewImage(10, 10));
@@ -462,13 +462,13 @@ void PipelineTest::unreadableFilesLeaveNoImage() {
     QVERIFY(!box.MergeFile(file));
 }
 
-void PipelineTest::failedSaveKeepsExistingFile_data() {
+void ImageTest::failedSaveKeepsExistingFile_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("read-only folder") << "read-only";
     QTest::newRow("disk full while writing") << "size limit";
 }
 
-void PipelineTest::failedSaveKeepsExistingFile() {
+void ImageTest::failedSaveKeepsExistingFile() {
     QFETCH(QString, how);
     const QString folder = path("out");
     QVERIFY(QDir().mkpath(folder));
@@ -505,7 +505,7 @@ void PipelineTest::failedSaveKeepsExistingFile() {
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"page.bmp"});
 }
 
-void PipelineTest::pixelColor_data() {
+void ImageTest::pixelColor_data() {
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("expected");
@@ -518,7 +518,7 @@ void PipelineTest::pixelColor_data() {
     QTest::newRow("row H") << 0 << 2 << 0;
 }
 
-void PipelineTest::pixelColor() {
+void ImageTest::pixelColor() {
     QFETCH(int, x);
     QFETCH(int, y);
     QFETCH(int, expected);
@@ -532,7 +532,7 @@ void PipelineTest::pixelColor() {
     QCOMPARE(box.PixelColor(x, y), expected);
 }
 
-void PipelineTest::colourConversion_data() {
+void ImageTest::colourConversion_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QRgb>("in");
     QTest::addColumn<QRgb>("out");
@@ -547,7 +547,7 @@ void PipelineTest::colourConversion_data() {
     QTest::newRow("1 bit, blue is dark") << 5 << qRgb(0, 0, 255) << qRgb(0, 0, 0);
 }
 
-void PipelineTest::colourConversion() {
+void ImageTest::colourConversion() {
     QFETCH(int, code);
     QFETCH(QRgb, in);
     QFETCH(QRgb, out);
@@ -560,14 +560,14 @@ void PipelineTest::colourConversion() {
     QCOMPARE(box.image().pixel(3, 4), out);
 }
 
-void PipelineTest::quantiserQuality_data() {
+void ImageTest::quantiserQuality_data() {
     QTest::addColumn<int>("colours");
     QTest::addColumn<double>("maxError");
     QTest::newRow("256 colours") << 256 << 2.0;
     QTest::newRow("16 colours") << 16 << 6.0;
 }
 
-void PipelineTest::quantiserQuality() {
+void ImageTest::quantiserQuality() {
     QFETCH(int, colours);
     QFETCH(double, maxError);
     const QImage page = scannedPage();
@@ -585,7 +585,7 @@ void PipelineTest::quantiserQuality() {
     QVERIFY(error <= reference * 1.15);
 }
 
-void PipelineTest::selectionLimitsSaveAndCopy_data() {
+void ImageTest::selectionLimitsSaveAndCopy_data() {
     QTest::addColumn<QRect>("corners"); // x1, y1 as topLeft, x2, y2 as the stored width/height
     QTest::addColumn<float>("zoom");
     QTest::addColumn<QRect>("pixels");
@@ -595,7 +595,7 @@ void PipelineTest::selectionLimitsSaveAndCopy_data() {
     QTest::newRow("display units at 50 %") << QRect(5, 2, 15, 12) << 50.f << QRect(10, 4, 20, 20);
 }
 
-void PipelineTest::selectionLimitsSaveAndCopy() {
+void ImageTest::selectionLimitsSaveAndCopy() {
     QFETCH(QRect, corners);
     QFETCH(float, zoom);
     QFETCH(QRect, pixels);
@@ -619,7 +619,7 @@ void PipelineTest::selectionLimitsSaveAndCopy() {
     QCOMPARE(other.image().size(), QSize(60, 40));
 }
 
-void PipelineTest::cropToSelection() {
+void ImageTest::cropToSelection() {
     ImageBox box;
     load(box, manyColours());
     box.SelectArea(36, 22, 3, 2);
@@ -631,7 +631,7 @@ void PipelineTest::cropToSelection() {
     QVERIFY(!box.lastError().isEmpty());
 }
 
-void PipelineTest::mergeClipsAndBlends_data() {
+void ImageTest::mergeClipsAndBlends_data() {
     QTest::addColumn<bool>("transparent");
     QTest::addColumn<double>("transparency");
     QTest::addColumn<QPoint>("at");
@@ -653,7 +653,7 @@ void PipelineTest::mergeClipsAndBlends_data() {
                                    << (128 + 127 * 65536); // 128/255 red over blue
 }
 
-void PipelineTest::mergeClipsAndBlends() {
+void ImageTest::mergeClipsAndBlends() {
     QFETCH(bool, transparent);
     QFETCH(double, transparency);
     QFETCH(QPoint, at);
@@ -680,7 +680,7 @@ void PipelineTest::mergeClipsAndBlends() {
     QCOMPARE(box.PixelColor(probe.x(), probe.y()), expected);
 }
 
-void PipelineTest::rotate_data() {
+void ImageTest::rotate_data() {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<float>("angle");
     QTest::addColumn<QSize>("turned");
@@ -693,7 +693,7 @@ void PipelineTest::rotate_data() {
     QTest::newRow("-0.25 degrees") << QSize(1000, 1400) << -0.25f << QSize(1007, 1405);
 }
 
-void PipelineTest::rotate() {
+void ImageTest::rotate() {
     QFETCH(QSize, size);
     QFETCH(float, angle);
     QFETCH(QSize, turned);
@@ -717,7 +717,7 @@ void PipelineTest::rotate() {
     }
 }
 
-void PipelineTest::resize_data() {
+void ImageTest::resize_data() {
     QTest::addColumn<QSize>("to");
     QTest::newRow("shrink 8 times") << QSize(100, 100);
     QTest::newRow("uneven shrink") << QSize(333, 251);
@@ -725,7 +725,7 @@ void PipelineTest::resize_data() {
     QTest::newRow("enlarge, distorted") << QSize(2000, 3);
 }
 
-void PipelineTest::resize() {
+void ImageTest::resize() {
     QFETCH(QSize, to);
     // A checkerboard of single pixels: any filter that does not average aliases it.
     QImage checker(800, 800, QImage::Format_RGB32);
@@ -744,7 +744,7 @@ void PipelineTest::resize() {
     QVERIFY(!box.ResizeImage(0, 5));
 }
 
-void PipelineTest::clipboardSharesPixels() {
+void ImageTest::clipboardSharesPixels() {
     ImageBox big, preview;
     load(big, scannedPage());
     QVERIFY(big.setColorFormat(1));
@@ -759,7 +759,7 @@ void PipelineTest::clipboardSharesPixels() {
     QCOMPARE(preview.ImageWidth(), 100);
 }
 
-void PipelineTest::pointerNotifications() {
+void ImageTest::pointerNotifications() {
     ImageBox box;
     box.resize(200, 150);
     load(box, manyColours());
@@ -795,7 +795,7 @@ void PipelineTest::pointerNotifications() {
     QCOMPARE(dbl.size(), 1);
 }
 
-void PipelineTest::displayShowsZoomAndSelection() {
+void ImageTest::displayShowsZoomAndSelection() {
     ImageBox box;
     box.resize(120, 100);
     load(box, filled(100, 100, qRgb(0, 200, 0)));
@@ -818,7 +818,7 @@ void PipelineTest::displayShowsZoomAndSelection() {
 
 // A save reuses the picture its colour-format change worked out only while nothing has changed
 // since: not after another format, nor after drawing on a blank canvas.
-void PipelineTest::savesFollowTheLatestColourFormat() {
+void ImageTest::savesFollowTheLatestColourFormat() {
     ImageBox box;
     load(box, manyColours());
     QVERIFY(box.setColorFormat(1));
@@ -841,7 +841,7 @@ void PipelineTest::savesFollowTheLatestColourFormat() {
     QCOMPARE(drawn.pixel(39, 29), qRgb(255, 255, 255));
 }
 
-void PipelineTest::readAheadGivesTheFileAsItIsWhenLoaded() {
+void ImageTest::readAheadGivesTheFileAsItIsWhenLoaded() {
     const QString scan = path("scan.png");
     const QString other = path("other.png");
     QVERIFY(filled(20, 10, qRgb(200, 0, 0)).save(scan));
@@ -867,8 +867,8 @@ void PipelineTest::readAheadGivesTheFileAsItIsWhenLoaded() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QImageReader::setAllocationLimit(2048);
-    PipelineTest test;
+    ImageTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_pipeline.moc"
+#include "test_image.moc"

@@ -1,7 +1,7 @@
-#include "pipeline/ImageBox.h"
+#include "image/ImageBox.h"
 
-#include "pipeline/ColorFormats.h"
-#include "pipeline/ImageFiles.h"
+#include "image/ColorFormats.h"
+#include "image/ImageFiles.h"
 
 #include <QDir>
 #include <QMouseEvent>

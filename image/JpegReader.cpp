@@ -1,7 +1,7 @@
-#include "pipeline/JpegReader.h"
+#include "image/JpegReader.h"
 
-#include "pipeline/ColorFormats.h"
-#include "pipeline/ScanBuffers.h"
+#include "image/ColorFormats.h"
+#include "image/ScanBuffers.h"
 
 #include <QImageReader>
 #include <csetjmp>

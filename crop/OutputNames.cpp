@@ -1,4 +1,4 @@
-#include "pipeline/OutputNames.h"
+#include "crop/OutputNames.h"
 
 #include "app/Numbers.h"
 
