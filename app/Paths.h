@@ -21,3 +21,10 @@ inline QString ExtraeFichero(const QString& path) {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf('/'));
     return path.mid(cut + 1);
 }
+
+// The work folder: TMP, or the system's temporary folder when TMP is unset or empty (never the
+// root of a drive).
+inline QString temporaryFolder() {
+    const QString tmp = qEnvironmentVariable("TMP");
+    return tmp.isEmpty() ? QDir::toNativeSeparators(QDir::tempPath()) : tmp;
+}

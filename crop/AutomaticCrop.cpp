@@ -13,6 +13,7 @@
 #include "image/ScanPrefetch.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
+#include "watermark/WatermarkOverlay.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,11 +29,6 @@ void AutomaticCrop::connectHandlers() {
     connect(w_.Probar, &QPushButton::clicked, this, &AutomaticCrop::Probar_Click);
     connect(w_.CortaLote, &QPushButton::clicked, this, &AutomaticCrop::CortaLote_Click);
     connect(w_.Cancelar, &ClickLabel::clicked, this, &AutomaticCrop::Cancelar_Click);
-}
-
-QString AutomaticCrop::temporaryFolder() {
-    const QString tmp = qEnvironmentVariable("TMP");
-    return tmp.isEmpty() ? QDir::toNativeSeparators(QDir::tempPath()) : tmp;
 }
 
 std::optional<AutomaticCrop::OutputSettings> AutomaticCrop::outputSettings() {
@@ -156,7 +152,6 @@ void AutomaticCrop::CortaLote_Click() {
 void AutomaticCrop::RecortaAutomatico(bool Graba) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
-    const QString temporary = temporaryFolder();
     w.ListaProceso->appendLine(QStringLiteral("Separando imagen ..."));
     w.enabling().BloqueaControles();
     const std::optional<OutputSettings> settings = outputSettings();
@@ -185,10 +180,10 @@ void AutomaticCrop::RecortaAutomatico(bool Graba) {
     const QString largeSuffix = w.HacerMini->isChecked() ? QStringLiteral("A") : QString();
     const PageBaseNames names = pageBaseNames(v.FicheroActual, w.ChkSepara2Img->isChecked());
 
-    if (cutPage(w.PaginaIzq, v.MargenIzq, temporary, true, settings->colorCode))
+    if (cutPage(w.PaginaIzq, v.MargenIzq, true, settings->colorCode))
         showPage(w.PaginaIzq, names.left + largeSuffix + settings->extension, true);
     if (w.ChkSepara2Img->isChecked() &&
-        cutPage(w.PaginaDch, v.MargenDch, temporary, false, settings->colorCode))
+        cutPage(w.PaginaDch, v.MargenDch, false, settings->colorCode))
         showPage(w.PaginaDch, names.right + largeSuffix + settings->extension, false);
     w.repaint();
 
@@ -196,8 +191,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba) {
     w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
 }
 
-bool AutomaticCrop::cutPage(ImageBox* page, double left, const QString& temporary, bool leftPage,
-                            int colorCode) {
+bool AutomaticCrop::cutPage(ImageBox* page, double left, bool leftPage, int colorCode) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     ImageBox* scan = w.ImagenGrande;
@@ -243,39 +237,10 @@ bool AutomaticCrop::cutPage(ImageBox* page, double left, const QString& temporar
 
     if (w.WMActivo->isChecked()) {
         w.ListaProceso->appendLine(QStringLiteral("Marca de Agua ..."));
-        const QString watermark = joinPath(temporary, QStringLiteral("wm.png"));
-        page->setMergeMode(1);
-        page->setMergeTransparent(true);
-        page->setMergeTransparency(100.0 - w.WMTrans->value());
-        page->setMergeLeft(w.WMHpos->value());
-        page->setMergeTop(w.WMVpos->value());
-        if (!QFileInfo::exists(watermark))
-            w.ListaProceso->appendLine(
-                QStringLiteral("No hay marca de agua preparada (%1): la página sigue sin ella")
-                    .arg(watermark));
-        else if (!page->MergeFile(watermark))
-            w.ListaProceso->appendLine(page->lastError());
-        page->setColorFormat(colorCode);
+        mergeWatermark(w, page, w.ListaProceso);
     }
-
-    if (w.CheckMagik->isChecked()) {
-        w.ListaProceso->appendLine(QStringLiteral("Efectos Postproduccion ..."));
-        // A lossless work file, so that a page without effects comes back with its own pixels.
-        const QString work = joinPath(temporary, QStringLiteral("post_tmp.png"));
-        if (page->SaveToFile(work)) {
-            if (leftPage)
-                w.postEffects().EfectosImpar(work, QString());
-            else
-                w.postEffects().EfectosPar(work, QString());
-            const int quality = page->JpegQuality();
-            if (!page->LoadFromFile(work))
-                w.ListaProceso->appendLine(page->lastError());
-            page->setJpegQuality(quality);
-            page->setSaveFlag(true);
-        } else {
-            w.ListaProceso->appendLine(page->lastError());
-        }
-    }
+    if (w.CheckMagik->isChecked())
+        w.postEffects().applyToPage(page, leftPage, w.ListaProceso);
     return page->HasImage();
 }
 

@@ -25,9 +25,6 @@ public:
     // Cuts the loaded scan into its pages, shows them and, when `Graba`, writes them.
     void RecortaAutomatico(bool Graba);
 
-    // The work folder: TMP, or the system's temporary folder when TMP is unset or empty.
-    static QString temporaryFolder();
-
 private:
     // What the output settings name: file extensions of pages and thumbnails, colour code.
     struct OutputSettings {
@@ -41,8 +38,7 @@ private:
     void runOne(bool Graba);
     // After a load: false (with the block of lines closed) when the scan could not be read.
     bool scanLoaded();
-    bool cutPage(ImageBox* page, double left, const QString& temporary, bool leftPage,
-                 int colorCode);
+    bool cutPage(ImageBox* page, double left, bool leftPage, int colorCode);
     void showPage(ImageBox* page, const QString& fileName, bool leftPage);
     void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba);
     bool writeFile(ImageBox* page, const QString& folder, const QString& fileName);

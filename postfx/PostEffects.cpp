@@ -3,6 +3,9 @@
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
 #include "app/MainWindow.h"
+#include "app/Paths.h"
+#include "app/ProgressList.h"
+#include "image/ImageBox.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -60,3 +63,22 @@ void PostEffects::cbMagicPar_Click(int row) {
 void PostEffects::EfectosImpar(const QString&, const QString&) {}
 
 void PostEffects::EfectosPar(const QString&, const QString&) {}
+
+void PostEffects::applyToPage(ImageBox* page, bool oddSet, ProgressList* log) {
+    log->appendLine(QStringLiteral("Efectos Postproduccion ..."));
+    // A lossless work file, so that a page without effects comes back with its own pixels.
+    const QString work = joinPath(temporaryFolder(), QStringLiteral("post_tmp.png"));
+    if (!page->SaveToFile(work)) {
+        log->appendLine(page->lastError());
+        return;
+    }
+    if (oddSet)
+        EfectosImpar(work, QString());
+    else
+        EfectosPar(work, QString());
+    const int quality = page->JpegQuality();
+    if (!page->LoadFromFile(work))
+        log->appendLine(page->lastError());
+    page->setJpegQuality(quality);
+    page->setSaveFlag(true);
+}

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+class ImageBox;
 class MainWindow;
+class ProgressList;
 
 // Post-production effects chosen for odd and even pages.
 class PostEffects {
@@ -19,6 +21,11 @@ public:
     // then a page passes through unchanged.
     void EfectosImpar(const QString& path, const QString& unused);
     void EfectosPar(const QString& path, const QString& unused);
+
+    // A finished page of either crop run through the effects: the page goes out to a lossless
+    // work file, the odd-page (`oddSet`) or even-page effects change that file, and the page
+    // comes back from it with its save settings. Failures are lines in `log`.
+    void applyToPage(ImageBox* page, bool oddSet, ProgressList* log);
 
 private:
     MainWindow& w_;
