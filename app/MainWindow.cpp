@@ -6,6 +6,7 @@
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
 #include "crop/AutomaticCrop.h"
+#include "crop/InteractiveCrop.h"
 #include "geometry/PointerEditing.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
@@ -31,7 +32,8 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       loader_(std::make_unique<ScanLoader>(*this)),
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
-      automaticCrop_(std::make_unique<AutomaticCrop>(*this)) {
+      automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
+      interactiveCrop_(std::make_unique<InteractiveCrop>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setFixedSize(kClientWidth, kClientHeight);
     v.RutaAplicacion = QDir::toNativeSeparators(
@@ -55,6 +57,7 @@ void MainWindow::connectHandlers() {
     selection_->connectHandlers();
     pointer_->connectHandlers();
     automaticCrop_->connectHandlers();
+    interactiveCrop_->connectHandlers();
 }
 
 void MainWindow::CargaImagen() {

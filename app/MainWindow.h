@@ -16,6 +16,7 @@ class DriveList;
 class EnablingRules;
 class FileList;
 class FolderList;
+class InteractiveCrop;
 class ImageBox;
 class PictureBox;
 class PointerEditing;
@@ -66,6 +67,7 @@ public:
     SelectionControls& selection() { return *selection_; }
     PointerEditing& pointer() { return *pointer_; }
     AutomaticCrop& automaticCrop() { return *automaticCrop_; }
+    InteractiveCrop& interactiveCrop() { return *interactiveCrop_; }
 
     WorkingValues v;
     OptionTables tables;
@@ -244,5 +246,6 @@ private:
     std::unique_ptr<SelectionControls> selection_;
     std::unique_ptr<PointerEditing> pointer_;
     std::unique_ptr<AutomaticCrop> automaticCrop_;
+    std::unique_ptr<InteractiveCrop> interactiveCrop_;
     bool unloaded_ = false;
 };

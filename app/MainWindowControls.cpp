@@ -438,6 +438,7 @@ QWidget* MainWindow::buildDebugTab() {
     auto* page = new QWidget;
     ImgPreview = named(new ImageBox(page), QStringLiteral("ImgPreview"));
     ImgPreview->setGeometry(186, 10, 313, 241);
+    ImgPreview->setAutoZoom(true);
     return page;
 }
 

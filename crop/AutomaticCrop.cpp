@@ -1,4 +1,5 @@
 #include "crop/AutomaticCrop.h"
+#include "crop/PageCut.h"
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
@@ -31,29 +32,6 @@ void AutomaticCrop::connectHandlers() {
     connect(w_.Cancelar, &ClickLabel::clicked, this, &AutomaticCrop::Cancelar_Click);
 }
 
-std::optional<AutomaticCrop::OutputSettings> AutomaticCrop::outputSettings() {
-    MainWindow& w = w_;
-    auto refuse = [&w](const QString& what, const QString& text) {
-        w.ListaProceso->appendLine(
-            QStringLiteral("%1 no válido: \"%2\". No se ha cortado nada.").arg(what, text));
-        return std::nullopt;
-    };
-    const int large = w.TipoGrande->listIndex();
-    if (large < 0 || large >= OptionTables::kFormatRows)
-        return refuse(QStringLiteral("Tipo de las imágenes grandes"), w.TipoGrande->text());
-    // Thumbnails are written in the type offered for them.
-    const int small = w.TipoPeque->listIndex();
-    const bool thumbnails = w.HacerMini->isChecked();
-    if (thumbnails && (small < 0 || small >= OptionTables::kFormatRows))
-        return refuse(QStringLiteral("Tipo de las miniaturas"), w.TipoPeque->text());
-    const int color = w.ColorBw->listIndex();
-    if (color < 0 || color >= OptionTables::kColorFormatRows)
-        return refuse(QStringLiteral("Formato de color"), w.ColorBw->text());
-    return OutputSettings{w.tables.formats[large].extension,
-                          thumbnails ? w.tables.formats[small].extension : QString(),
-                          w.tables.colorFormats[color].code};
-}
-
 bool AutomaticCrop::scanLoaded() {
     MainWindow& w = w_;
     if (w.ImagenGrande->HasImage())
@@ -68,7 +46,7 @@ bool AutomaticCrop::scanLoaded() {
 
 void AutomaticCrop::runOne(bool Graba) {
     MainWindow& w = w_;
-    if (outputSettings()) {
+    if (readOutputSettings(w, w.ListaProceso)) {
         w.selection().DibujaSeleccion();
         w.CargaImagen();
         if (!w.v.FicheroActual.isEmpty() && scanLoaded())
@@ -106,7 +84,7 @@ void AutomaticCrop::CortaLote_Click() {
         if (scanLoaded() && !w.v.ProcesoCancelado)
             RecortaAutomatico(true);
     };
-    if (outputSettings()) {
+    if (readOutputSettings(w, w.ListaProceso)) {
         // Locked from the start: the operator cannot change settings between two scans.
         w.enabling().BloqueaControles();
         if (w.chkSubTree->isChecked()) {
@@ -154,19 +132,10 @@ void AutomaticCrop::RecortaAutomatico(bool Graba) {
     WorkingValues& v = w.v;
     w.ListaProceso->appendLine(QStringLiteral("Separando imagen ..."));
     w.enabling().BloqueaControles();
-    const std::optional<OutputSettings> settings = outputSettings();
+    const std::optional<OutputSettings> settings = readOutputSettings(w, w.ListaProceso);
 
-    const double pageWidth = roundHalfEven(v.AnchoPagina);
-    const double pageHeight = roundHalfEven(v.AltoPagina);
-    QString refusal;
-    if (v.LimiteInferior <= v.MargenSuperior || v.AnchoSeleccion <= 0)
-        refusal =
-            QStringLiteral("La selección está vacía (alto %1, ancho %2): no se corta esta imagen")
-                .arg(formatNumber(v.LimiteInferior - v.MargenSuperior),
-                     formatNumber(v.AnchoSeleccion));
-    else if (pageWidth <= 0 || pageHeight <= 0)
-        refusal = QStringLiteral("Tamaño de página no válido (%1 x %2): no se corta esta imagen")
-                      .arg(formatNumber(v.AnchoPagina), formatNumber(v.AltoPagina));
+    const QString refusal = selectionRefusal(v.MargenSuperior, v.LimiteInferior, v.AnchoSeleccion,
+                                             v.AnchoPagina, v.AltoPagina);
     if (!settings) {
         w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
         return;
@@ -194,46 +163,15 @@ void AutomaticCrop::RecortaAutomatico(bool Graba) {
 bool AutomaticCrop::cutPage(ImageBox* page, double left, bool leftPage, int colorCode) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
-    ImageBox* scan = w.ImagenGrande;
-    scan->SelectArea(roundToInt32(left), v.MargenSuperior, roundToInt32(left + v.AnchoSeleccion),
-                     roundToInt32(v.LimiteInferior));
-    scan->setSelectionEnabled(true);
-
-    bool cut = scan->CopyToClipboard();
-    if (cut && w.PermiteDistorsion->isChecked()) {
-        cut = page->PasteFromClipboard();
-        if (leftPage)
-            w.ImgPlantilla->PasteFromClipboard();
-    } else if (cut) {
-        // The cut keeps its proportions: it lies at the top-left of a white canvas of the output
-        // page's shape at the scan's scale, and what it does not cover stays white.
-        const double scale = v.AltoPagina / v.LimiteInferior;
-        cut =
-            page->NewImage(roundToInt32(v.AnchoPagina / scale), roundToInt32(v.AltoPagina / scale));
-        if (cut) {
-            page->setColorFormat(colorCode);
-            page->setMergeTransparent(false);
-            page->setMergeTransparency(0);
-            page->setMergeMode(0);
-            page->setMergeLeft(0);
-            page->setMergeTop(0);
-            cut = page->MergeClipboard();
-        }
-    }
-    if (cut)
-        cut = page->ResizeImage(roundToInt32(v.AnchoPagina), roundToInt32(v.AltoPagina));
-    if (!cut) {
-        w.ListaProceso->appendLine(
-            QStringLiteral("No se pudo cortar la página: %1")
-                .arg(page->lastError().isEmpty() ? scan->lastError() : page->lastError()));
-        page->ClearImage();
+    if (!cutPageFromScan(w, page, left, v.AnchoSeleccion, v.MargenSuperior, v.LimiteInferior, false,
+                         colorCode, w.ListaProceso))
         return false;
-    }
-    page->setSaveFlag(true);
-    page->setJpegQuality(w.UpDownQuality->value());
-    page->setColorFormat(colorCode);
-    if (leftPage)
+    if (leftPage) {
+        // The watermark template starts from the last left page as it was cut.
+        if (w.PermiteDistorsion->isChecked())
+            w.ImgPlantilla->PasteFromClipboard();
         v.PaginaCortada = true;
+    }
 
     if (w.WMActivo->isChecked()) {
         w.ListaProceso->appendLine(QStringLiteral("Marca de Agua ..."));
@@ -255,14 +193,6 @@ void AutomaticCrop::showPage(ImageBox* page, const QString& fileName, bool leftP
     mode->setText(w.tables.colorModeText(page->ColorFormat()));
 }
 
-bool AutomaticCrop::writeFile(ImageBox* page, const QString& folder, const QString& fileName) {
-    if (page->SaveToFile(joinPath(folder, fileName)))
-        return true;
-    w_.ListaProceso->appendLine(
-        QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
-    return false;
-}
-
 void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings& settings,
                                bool Graba) {
     MainWindow& w = w_;
@@ -281,13 +211,8 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     const QString big = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_big"));
     const QString small = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_small"));
     const bool thumbnails = w.HacerMini->isChecked();
-    for (const QString& folder : thumbnails ? QStringList{big, small} : QStringList{big}) {
-        if (!QDir().mkpath(folder)) {
-            w.ListaProceso->appendLine(
-                QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
-            return;
-        }
-    }
+    if (!makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, w.ListaProceso))
+        return;
 
     struct Page {
         ImageBox* box;
@@ -304,7 +229,7 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         const QString fileName = page.base + largeSuffix + extension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
         w.ListaProceso->appendLine(fileName);
-        writeFile(page.box, big, fileName);
+        writePageFile(page.box, big, fileName, w.ListaProceso);
     }
     if (!thumbnails)
         return;
@@ -313,13 +238,6 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         const QString fileName = page.base + QStringLiteral("B") + smallExtension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
         w.ListaProceso->appendLine(fileName);
-        if (!page.box->ResizeImage(roundToInt32(w.v.AnchoMiniatura),
-                                   roundToInt32(w.v.AltoMiniatura))) {
-            w.ListaProceso->appendLine(
-                QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page.box->lastError()));
-            continue;
-        }
-        page.box->setSaveFlag(true);
-        writeFile(page.box, small, fileName);
+        writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso);
     }
 }

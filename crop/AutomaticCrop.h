@@ -1,10 +1,10 @@
 #pragma once
 
 #include "crop/OutputNames.h"
+#include "crop/PageOutput.h"
 
 #include <QObject>
 #include <QString>
-#include <optional>
 
 class ImageBox;
 class MainWindow;
@@ -26,22 +26,12 @@ public:
     void RecortaAutomatico(bool Graba);
 
 private:
-    // What the output settings name: file extensions of pages and thumbnails, colour code.
-    struct OutputSettings {
-        QString extension;
-        QString thumbnailExtension;
-        int colorCode = 0;
-    };
-    // The output settings, checked before anything is cut; nothing after logging which one
-    // names no row of its list.
-    std::optional<OutputSettings> outputSettings();
     void runOne(bool Graba);
     // After a load: false (with the block of lines closed) when the scan could not be read.
     bool scanLoaded();
     bool cutPage(ImageBox* page, double left, bool leftPage, int colorCode);
     void showPage(ImageBox* page, const QString& fileName, bool leftPage);
     void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba);
-    bool writeFile(ImageBox* page, const QString& folder, const QString& fileName);
 
     MainWindow& w_;
 };

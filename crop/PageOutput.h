@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class ImageBox;
+class MainWindow;
+class ProgressList;
+
+// Writing finished pages, shared by both crop runs.
+
+// What the output settings name: file extensions of pages and thumbnails, colour code.
+struct OutputSettings {
+    QString extension;
+    QString thumbnailExtension; // empty while thumbnails are off
+    int colorCode = 0;
+};
+
+// The output settings, checked before anything is cut; nothing (after a line in `log` naming the
+// setting) when one of them names no row of its list.
+std::optional<OutputSettings> readOutputSettings(MainWindow& window, ProgressList* log);
+
+// Makes every folder that is missing; false, with a line in `log`, at the first that cannot be
+// made.
+bool makeOutputFolders(const QStringList& folders, ProgressList* log);
+
+// Writes `page` as `fileName` in `folder`; a failure is a line in `log` naming the file.
+bool writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
+                   ProgressList* log);
+
+// Shrinks `page` itself to the thumbnail size and writes it as `fileName` in `folder`.
+bool writeThumbnailFile(MainWindow& window, ImageBox* page, const QString& folder,
+                        const QString& fileName, ProgressList* log);
