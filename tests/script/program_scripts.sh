@@ -244,6 +244,26 @@ env -u PLIEGO_FOLDER "$pliego" --script "$sample_scripts/folder.txt" >"$work/out
 status=$?
 expect 2 "" "pliego: line 11: environment variable PLIEGO_FOLDER is not set"
 
+# The interactive tab cuts every page and trims the sample book's dark scanner lid off it: the
+# trimmed pages are smaller than 695 x 958 on both sides, and thumbnails keep their own size.
+case_name="sample interactive script"
+interactive="$(copy_book "$work/interactive")"
+PLIEGO_FOLDER="$interactive" "$pliego" --script "$sample_scripts/interactive.txt" >"$work/out" \
+    2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+grep -q '^pliego: ' "$work/err" && fail "a statement was refused"
+[ "$(count "$interactive/jpeg_big")" -eq 12 ] ||
+    fail "$(count "$interactive/jpeg_big") pages, expected 12"
+[ -d "$interactive/jpeg_big/256Color" ] || fail "no 256Color folder"
+for page in "$interactive"/jpeg_big/libro00[12]A.png; do
+    read -r width height < <(identify -format '%w %h\n' "$page")
+    { [ "$width" -lt 695 ] && [ "$width" -gt 600 ] && [ "$height" -lt 958 ] &&
+        [ "$height" -gt 850 ]; } || fail "page $page is ${width}x$height, not trimmed"
+done
+[ "$(size "$interactive/jpeg_small/libro001B.png")" = "370x540" ] || fail "thumbnail size"
+grep -Fxq "Label17.Caption = 60" "$work/out" || fail "the tolerance label"
+
 # The cancel label clicked while the second scan is read takes effect at the batch's next
 # yield: the second scan is finished, no other is started.
 case_name="cancel during a batch"
