@@ -1,10 +1,13 @@
 // The window in a real X display: a spread of the sample book loaded on the automatic tab, the
 // whole scan in the preview and the rectangle of the active page where the sliders put it.
+#include "app/ComboBox.h"
 #include "app/MainWindow.h"
 #include "image/ImageBox.h"
 #include "sources/FileList.h"
 
+#include <QCheckBox>
 #include <QDir>
+#include <QPushButton>
 #include <QImageReader>
 #include <QScreen>
 #include <QSlider>
@@ -16,6 +19,7 @@ class WindowScreenshotsTest : public QObject {
 private slots:
     void initTestCase();
     void automaticTabShowsTheLoadedSpread();
+    void interactiveTabShowsATrimmedTestPage();
 
 private:
     QImage grabPreview(MainWindow& w);
@@ -83,6 +87,35 @@ void WindowScreenshotsTest::automaticTabShowsTheLoadedSpread() {
              qPrintable(QString::number(changed.right())));
     QVERIFY2(qAbs(changed.bottom() + 1 - expected.bottom()) <= 2,
              qPrintable(QString::number(changed.bottom())));
+}
+
+// A test on the interactive tab puts the page it would write, its dark lid trimmed off, where the
+// preview was.
+void WindowScreenshotsTest::interactiveTabShowsATrimmedTestPage() {
+    MainWindow w(QDir(QCoreApplication::applicationDirPath()).filePath("../.."));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Interactivo->setChecked(true);
+    w.ColorBw->setListIndex(0);
+    w.AceptaConfig->click();
+    w.LocalFiles2->doubleClickRow(0);
+    QCOMPARE(w.SSTab1->currentIndex(), 4);
+    w.UpDownd2->setValue(900);
+    w.cmdICPrueba->click();
+    QCOMPARE(w.cmdICPrueba->text(), QStringLiteral("Continuar"));
+    QVERIFY(w.ImgPreview->isVisible());
+    QVERIFY(!w.Imagen2->isVisible());
+    QVERIFY(w.ImgPreview->ImageWidth() < w.v.AnchoPagina);
+    QVERIFY(w.ImgPreview->ImageHeight() < w.v.AltoPagina);
+
+    QCoreApplication::processEvents();
+    QTest::qWait(200);
+    const QImage window = w.screen()->grabWindow(w.winId()).toImage();
+    window.save(artifacts_ + "/tab4-test-page.png");
+    // The page fills the result box from its top-left corner: paper, not the dark lid.
+    const QPoint corner = w.ImgPreview->mapTo(&w, QPoint(0, 0));
+    QVERIFY(qGray(window.pixel(corner + QPoint(2, 2))) > 150);
+    QVERIFY(qGray(window.pixel(corner + QPoint(2, w.ImgPreview->height() / 2))) > 150);
 }
 
 QTEST_MAIN(WindowScreenshotsTest)
