@@ -163,6 +163,7 @@ private slots:
     void darkScannerMarginsAreTrimmedToTheContent();
     void distortionKeepsTheSelectionsSize();
     void emptySelectionIsRefused();
+    void unreadableScanIsSkipped();
 };
 
 void InteractiveCropTest::contentRectangle_data() {
@@ -461,6 +462,28 @@ void InteractiveCropTest::emptySelectionIsRefused() {
     QVERIFY(!QDir(book.big()).exists());
     QVERIFY(lines(w.lstActividad).filter("La selección está vacía").size() >= 2);
     QVERIFY(!w.ImgPreview->HasImage()); // nothing stale left to show or write
+}
+
+void InteractiveCropTest::unreadableScanIsSkipped() {
+    InteractiveBook book(3);
+    MainWindow& w = book.window();
+    QFile::resize(book.scans() + "/libro002.png", 10);
+    book.select({0, 1, 2});
+    w.cmdICLote->click();
+    QCOMPARE(filesIn(book.big()),
+             (QStringList{"libro001.png", "libro002.png", "libro005.png", "libro006.png"}));
+    // Nothing of the first scan was written under the second's name.
+    QVERIFY(near(book.page("libro005.png").pixel(100, 100), leftColour(3)));
+    QVERIFY(lines(w.lstActividad).contains("No se pudo leer la imagen libro002.png: se omite"));
+
+    // The cut button does not stay stuck on a scan that cannot be read.
+    w.ImagenGrande->ClearImage();
+    w.v.FicheroCargado.clear();
+    book.select({1, 2});
+    w.cmdICorte->click();
+    QVERIFY(!w.LocalFiles2->isRowSelected(1));
+    w.cmdICorte->click();
+    QCOMPARE(w.v.FicheroCargado, QStringLiteral("libro003.png"));
 }
 
 QTEST_MAIN(InteractiveCropTest)

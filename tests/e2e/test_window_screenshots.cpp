@@ -7,8 +7,8 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QPushButton>
 #include <QImageReader>
+#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
