@@ -3,12 +3,25 @@
 #include "app/Numbers.h"
 #include "image/ImageBox.h"
 
+#include <optional>
+
 namespace {
 
-bool isContent(const ImageBox& page, int x, int y, int tolerance) {
-    const int c = page.PixelColor(x, y);
+bool isContent(const ImageBox& page, QPoint at, int tolerance) {
+    const int c = page.PixelColor(at.x(), at.y());
     return (c & 0xFF) > tolerance || ((c >> 8) & 0xFF) > tolerance ||
            ((c >> 16) & 0xFF) > tolerance;
+}
+
+// The first content pixel on the line from `start` by `step`, `count` pixels long; nothing when
+// the whole line is dark.
+std::optional<QPoint> firstContent(const ImageBox& page, QPoint start, QPoint step, int count,
+                                   int tolerance) {
+    for (QPoint at = start; count > 0; at += step, --count) {
+        if (isContent(page, at, tolerance))
+            return at;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -19,41 +32,24 @@ QRect contentRectangle(const ImageBox& page, int tolerance) {
     if (width <= 0 || height <= 0)
         return {};
     // Pixels are numbered from 0; the probes start on the border pixels themselves.
-    const int x1 = roundToInt32(width / 3.0), x2 = roundToInt32(2.0 * width / 3.0);
-    const int y1 = roundToInt32(height / 3.0), y2 = roundToInt32(2.0 * height / 3.0);
+    const int columns[] = {roundToInt32(width / 3.0), roundToInt32(2.0 * width / 3.0)};
+    const int rows[] = {roundToInt32(height / 3.0), roundToInt32(2.0 * height / 3.0)};
     int left = width, top = height, right = -1, bottom = -1;
-
-    for (int x : {x1, x2}) {
-        for (int y = 0; y < height; ++y) {
-            if (isContent(page, x, y, tolerance)) {
-                top = std::min(top, y);
-                break;
-            }
-        }
+    for (int x : columns) {
+        if (auto hit = firstContent(page, {x, 0}, {0, 1}, height, tolerance))
+            top = std::min(top, hit->y());
     }
-    for (int x : {x1, x2}) {
-        for (int y = height - 1; y >= 0; --y) {
-            if (isContent(page, x, y, tolerance)) {
-                bottom = std::max(bottom, y);
-                break;
-            }
-        }
+    for (int x : columns) {
+        if (auto hit = firstContent(page, {x, height - 1}, {0, -1}, height, tolerance))
+            bottom = std::max(bottom, hit->y());
     }
-    for (int y : {y1, y2}) {
-        for (int x = 0; x < width; ++x) {
-            if (isContent(page, x, y, tolerance)) {
-                left = std::min(left, x);
-                break;
-            }
-        }
+    for (int y : rows) {
+        if (auto hit = firstContent(page, {0, y}, {1, 0}, width, tolerance))
+            left = std::min(left, hit->x());
     }
-    for (int y : {y1, y2}) {
-        for (int x = width - 1; x >= 0; --x) {
-            if (isContent(page, x, y, tolerance)) {
-                right = std::max(right, x);
-                break;
-            }
-        }
+    for (int y : rows) {
+        if (auto hit = firstContent(page, {width - 1, y}, {-1, 0}, width, tolerance))
+            right = std::max(right, hit->x());
     }
     if (left > right) {
         left = 0;

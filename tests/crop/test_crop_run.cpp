@@ -1,4 +1,5 @@
 // The automatic crop run over the real window: a folder of synthetic spreads in, pages out.
+#include "CropTestPages.h"
 #include "WindowFixture.h"
 
 #include "app/ClickLabel.h"
@@ -20,45 +21,6 @@
 #include <QTest>
 
 namespace {
-
-// Each half of each spread has a colour of its own, so a page tells which scan and side it came
-// from.
-QColor leftColour(int scan) {
-    return QColor(30 * scan, 180, 60);
-}
-QColor rightColour(int scan) {
-    return QColor(220, 30 * scan, 160);
-}
-
-constexpr int kSpreadWidth = 800;
-constexpr int kSpreadHeight = 500;
-
-void writeSpread(const QString& path, int scan) {
-    QImage spread(kSpreadWidth, kSpreadHeight, QImage::Format_RGB32);
-    spread.fill(rightColour(scan));
-    for (int y = 0; y < kSpreadHeight; ++y)
-        for (int x = 0; x < kSpreadWidth / 2; ++x)
-            spread.setPixel(x, y, leftColour(scan).rgb());
-    QVERIFY(spread.save(path));
-}
-
-bool near(QRgb pixel, const QColor& colour, int tolerance = 6) {
-    return qAbs(qRed(pixel) - colour.red()) <= tolerance &&
-           qAbs(qGreen(pixel) - colour.green()) <= tolerance &&
-           qAbs(qBlue(pixel) - colour.blue()) <= tolerance;
-}
-
-QStringList filesIn(const QString& folder) {
-    QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
-    return names;
-}
-
-QStringList lines(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
 
 // A window on a folder of PNG spreads libro001.png …, pages of 200 × 250 in 24-bit colour: the
 // width slider at 1000 then takes exactly half a spread.
@@ -89,17 +51,6 @@ struct Book {
     }
     WindowFixture fixture;
 };
-
-// The click of a person: queued, delivered when the window next takes its events.
-void postClick(QWidget* target) {
-    const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, at,
-                                                        target->mapToGlobal(at), Qt::LeftButton,
-                                                        Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, at,
-                                                        target->mapToGlobal(at), Qt::LeftButton,
-                                                        Qt::NoButton, Qt::NoModifier));
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 // The interactive crop tab over the real window, and the dark-margin trimming of its pages.
+#include "CropTestPages.h"
 #include "WindowFixture.h"
 
 #include "app/ClickLabel.h"
@@ -20,52 +21,6 @@
 #include <QTest>
 
 namespace {
-
-// Each half of each spread has a colour of its own, so a page tells which scan and side it came
-// from.
-QColor leftColour(int scan) {
-    return QColor(30 * scan, 180, 60);
-}
-QColor rightColour(int scan) {
-    return QColor(220, 30 * scan, 160);
-}
-
-void writeSpread(const QString& path, int scan) {
-    QImage spread(800, 500, QImage::Format_RGB32);
-    spread.fill(rightColour(scan));
-    for (int y = 0; y < 500; ++y)
-        for (int x = 0; x < 400; ++x)
-            spread.setPixel(x, y, leftColour(scan).rgb());
-    QVERIFY(spread.save(path));
-}
-
-bool near(QRgb pixel, const QColor& colour, int tolerance = 6) {
-    return qAbs(qRed(pixel) - colour.red()) <= tolerance &&
-           qAbs(qGreen(pixel) - colour.green()) <= tolerance &&
-           qAbs(qBlue(pixel) - colour.blue()) <= tolerance;
-}
-
-QStringList lines(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
-QStringList filesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-// The click of a person: queued, delivered when the window next takes its events.
-void postClick(QWidget* target) {
-    const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, at,
-                                                        target->mapToGlobal(at), Qt::LeftButton,
-                                                        Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, at,
-                                                        target->mapToGlobal(at), Qt::LeftButton,
-                                                        Qt::NoButton, Qt::NoModifier));
-}
 
 // A window on the interactive tab over PNG spreads libro001.png …, pages of 200 × 250 in 24-bit
 // colour: at full width each page rectangle takes exactly half a spread, and the right one is
