@@ -300,8 +300,10 @@ void InteractiveCrop::cmdICLote_Click() {
             w.enabling().BloqueaControles();
         }
     }
-    w.enabling().DesbloqueaControles();
+    // The stop request is spent before the window is unlocked, so that the cut buttons are
+    // usable again after a stopped batch.
     v.ProcesoCancelado = false;
+    w.enabling().DesbloqueaControles();
     w.Cancelar2->setVisible(false);
 }
 

@@ -350,6 +350,7 @@ void InteractiveCropTest::stopDuringABatch() {
     QVERIFY(lines(w.lstActividad).contains("PROCESO CANCELADO"));
     QVERIFY(!w.v.ProcesoCancelado);
     QVERIFY(!w.Cancelar2->isVisibleTo(&w));
+    QVERIFY(w.cmdICorte->isEnabled());
     if (tree)
         QCOMPARE(w.lstTree->count(), 1);
     else
