@@ -15,6 +15,7 @@
 #include "sources/FolderList.h"
 #include "sources/FolderListing.h"
 #include "sources/SourceBrowser.h"
+#include "watermark/PageNumberStamping.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,7 +32,8 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       loader_(std::make_unique<ScanLoader>(*this)),
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
-      automaticCrop_(std::make_unique<AutomaticCrop>(*this)) {
+      automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
+      pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setFixedSize(kClientWidth, kClientHeight);
     v.RutaAplicacion = QDir::toNativeSeparators(
