@@ -16,6 +16,7 @@
 #include "sources/FolderListing.h"
 #include "sources/SourceBrowser.h"
 #include "watermark/PageNumberStamping.h"
+#include "watermark/Watermark.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -33,6 +34,7 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
       automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
+      watermark_(std::make_unique<Watermark>(*this)),
       pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -57,6 +59,7 @@ void MainWindow::connectHandlers() {
     selection_->connectHandlers();
     pointer_->connectHandlers();
     automaticCrop_->connectHandlers();
+    watermark_->connectHandlers();
 }
 
 void MainWindow::CargaImagen() {

@@ -26,6 +26,7 @@ class ScanLoader;
 class SelectionControls;
 class SourceBrowser;
 class UpDown;
+class Watermark;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -67,6 +68,7 @@ public:
     SelectionControls& selection() { return *selection_; }
     PointerEditing& pointer() { return *pointer_; }
     AutomaticCrop& automaticCrop() { return *automaticCrop_; }
+    Watermark& watermark() { return *watermark_; }
     PageNumberStamping& pageNumberStamping() { return *pageNumberStamping_; }
 
     WorkingValues v;
@@ -248,6 +250,7 @@ private:
     std::unique_ptr<SelectionControls> selection_;
     std::unique_ptr<PointerEditing> pointer_;
     std::unique_ptr<AutomaticCrop> automaticCrop_;
+    std::unique_ptr<Watermark> watermark_;
     std::unique_ptr<PageNumberStamping> pageNumberStamping_;
     bool unloaded_ = false;
 };

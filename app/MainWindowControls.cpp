@@ -344,6 +344,7 @@ QWidget* MainWindow::buildWatermarkTab() {
 
     ImgPlantilla = named(new ImageBox(page), QStringLiteral("ImgPlantilla"));
     ImgPlantilla->setGeometry(330, 270, 177, 249);
+    ImgPlantilla->setAutoZoom(true); // the whole template page in view
     ImgWM = named(new ImageBox(page), QStringLiteral("ImgWM"));
     ImgWM->setGeometry(530, 270, 177, 249);
     WMGrande = named(new ImageBox(page), QStringLiteral("WMGrande"));

@@ -2,13 +2,20 @@
 #include "WindowFixture.h"
 
 #include "app/ComboBox.h"
+#include "app/ControlState.h"
 #include "app/ProgressList.h"
+#include "app/UpDown.h"
 #include "image/ImageBox.h"
 #include "sources/FileList.h"
+#include "sources/FolderList.h"
 #include "watermark/PageNumberStamping.h"
+#include "watermark/Watermark.h"
 
+#include <QCheckBox>
 #include <QCryptographicHash>
+#include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTest>
 
 namespace {
@@ -113,6 +120,64 @@ struct NumberingDesk : Desk {
     }
 };
 
+// Spreads of 800 × 500 whose left half has the colour kPageColour: with pages of 200 × 250 in
+// 24-bit PNG, the whole left half becomes a page of that colour.
+struct BookDesk : Desk {
+    explicit BookDesk(int count = 2) {
+        for (int i = 1; i <= count; ++i) {
+            QImage spread = plainPage(800, 500, QColor(40, 60, 200));
+            for (int y = 0; y < 500; ++y)
+                for (int x = 0; x < 400; ++x)
+                    spread.setPixel(x, y, kPageColour.rgb());
+            writePicture(scans() + QStringLiteral("/libro%1.png").arg(i, 3, 10, QChar('0')),
+                         spread);
+        }
+        MainWindow& w = window();
+        w.TipoOrigen->setListIndex(3);
+        w.MasMenosAnG->setValue(200);
+        w.MasMenosAlG->setValue(250);
+        w.AceptaConfig->click();
+        w.WMTrans->setValue(100);
+    }
+    QString logos() const { return fixture.path(QStringLiteral("logos")); }
+    // Ticks the watermark on and picks the picture on its tab, as the operator does.
+    void chooseLogo(const QString& name, const QImage& logo) {
+        writePicture(logos() + QLatin1Char('/') + name, logo);
+        chooseFile(name);
+    }
+    void chooseFile(const QString& name) {
+        MainWindow& w = window();
+        w.WMActivo->setChecked(true);
+        w.DirWM->setPath(logos());
+        w.FormatoWM->setListIndex(1);
+        w.FileWM->refresh();
+        const QList<QListWidgetItem*> rows = w.FileWM->findItems(name, Qt::MatchExactly);
+        QVERIFY2(rows.size() == 1, qPrintable(name));
+        w.FileWM->clickRow(w.FileWM->row(rows[0]));
+    }
+    void cut(int scan) {
+        window().LocalFiles->clickRow(scan);
+        window().CortaUna->click();
+    }
+    void placeWatermark(int left, int top) {
+        window().WMHpos->setValue(left);
+        window().WMVpos->setValue(top);
+    }
+    QImage page(const QString& name) const { return QImage(inBig(name)); }
+};
+
+// A logo drawn in kLogoColour inside a 40 × 20 picture: a 20 × 10 block at (10, 5), on white or,
+// with `alpha`, on a transparent background.
+const QColor kLogoColour(220, 20, 20);
+QImage blockLogo(bool alpha, QSize size = {40, 20}) {
+    QImage logo(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    logo.fill(alpha ? QColor(0, 0, 0, 0) : QColor(Qt::white));
+    for (int y = 5; y < 15 && y < size.height(); ++y)
+        for (int x = 10; x < 30 && x < size.width(); ++x)
+            logo.setPixel(x, y, kLogoColour.rgb());
+    return logo;
+}
+
 } // namespace
 
 class WatermarkTest : public QObject {
@@ -120,17 +185,269 @@ class WatermarkTest : public QObject {
 private slots:
     void init() { ImageBox::clearClipboardSlot(); }
 
+    // The watermark tab and the crop runs' overlay.
+    void choosingAndSwitchingNeedNoCutButPreparingDoes();
+    void preparationScalesThePicture_data();
+    void preparationScalesThePicture();
+    void templateShowsTwoMarksWhenTheCutCarriedOne();
+    void intensityIsTheComplementOfTransparency_data();
+    void intensityIsTheComplementOfTransparency();
+    void positionChangeTakesEffectOnTheNextPage();
+    void transparentPartsLeaveThePageUntouched_data();
+    void transparentPartsLeaveThePageUntouched();
+    void watermarkLeftByAnEarlierRunIsMerged();
+    void missingWatermarkIsReportedOncePerRun();
+    void unusablePictureChangesNothing_data();
+    void unusablePictureChangesNothing();
+
     // Page-number stamping.
     void stampedPageKeepsItsName_data();
     void stampedPageKeepsItsName();
     void pageWithoutLabelIsReencoded();
-    void testStampWritesNothing();
     void pageSizeIsTheLastPagesAfterABatch();
     void unreadablePageIsReportedAndTheBatchGoesOn();
     void labelPositionRangeStopsAtThePageEdge_data();
     void labelPositionRangeStopsAtThePageEdge();
     void labelNeverReplacesTheWatermark();
 };
+
+void WatermarkTest::choosingAndSwitchingNeedNoCutButPreparingDoes() {
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    const QList<QWidget*> settings = {w.FileWM, w.FormatoWM, w.WMTrans,
+                                      w.WMSize, w.WMHpos,    w.WMVpos};
+    for (QWidget* c : settings)
+        QVERIFY2(!enabledFlag(c), qPrintable(c->objectName()));
+    w.WMActivo->setChecked(true);
+    for (QWidget* c : settings)
+        QVERIFY2(enabledFlag(c), qPrintable(c->objectName()));
+    QVERIFY(!enabledFlag(w.LeerWm)); // no file chosen yet
+
+    // A folder with no type chosen lists the first type, GIF.
+    writePicture(desk.logos() + QStringLiteral("/a.png"), blockLogo(false));
+    WindowFixture::touch(desk.logos() + QStringLiteral("/b.gif"));
+    w.DirWM->setPath(desk.logos());
+    QCOMPARE(w.FormatoWM->listIndex(), 0);
+    QCOMPARE(w.FileWM->pattern(), QStringLiteral("*.gif"));
+    QCOMPARE(w.v.CarpetaMarca, desk.logos());
+    w.FormatoWM->setListIndex(1);
+    QCOMPARE(w.FileWM->count(), 1);
+    w.FileWM->clickRow(0);
+    QCOMPARE(w.v.FicheroMarca, QStringLiteral("a.png"));
+    QVERIFY(enabledFlag(w.LeerWm));
+    // The template is made from a cut page: before the first cut nothing is prepared.
+    w.LeerWm->click();
+    w.FileWM->doubleClickRow(0);
+    QVERIFY(!QFileInfo::exists(Watermark::workFile()));
+    QVERIFY(!w.ImgPlantilla->HasImage());
+    QCOMPARE(w.SSTab1->currentIndex(), 1);
+    w.WMActivo->setChecked(false);
+    QVERIFY(!enabledFlag(w.LeerWm));
+    QVERIFY(!enabledFlag(w.WMHpos));
+}
+
+void WatermarkTest::preparationScalesThePicture_data() {
+    QTest::addColumn<QSize>("logo");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QSize>("prepared");
+    QTest::newRow("own size") << QSize(40, 20) << 100 << QSize(40, 20);
+    QTest::newRow("half") << QSize(40, 20) << 50 << QSize(20, 10);
+    QTest::newRow("half of odd sides, halves to even") << QSize(41, 21) << 50 << QSize(20, 10);
+}
+
+void WatermarkTest::preparationScalesThePicture() {
+    QFETCH(QSize, logo);
+    QFETCH(int, size);
+    QFETCH(QSize, prepared);
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    QCOMPARE(w.WMHpos->maximum(), 10);
+    QCOMPARE(w.WMVpos->maximum(), 10);
+    desk.chooseLogo(QStringLiteral("sello.png"), blockLogo(false, logo));
+    w.WMSize->setValue(size);
+    desk.cut(0);
+    w.FileWM->doubleClickRow(0);
+
+    QCOMPARE(w.SSTab1->currentIndex(), 3);
+    QCOMPARE(QImage(Watermark::workFile()).size(), prepared);
+    QCOMPARE(w.WMHpos->maximum(), 200);
+    QCOMPARE(w.WMVpos->maximum(), 250);
+    QCOMPARE(QSize(w.ImgPlantilla->ImageWidth(), w.ImgPlantilla->ImageHeight()), QSize(200, 250));
+    QCOMPARE(w.ImgPlantilla->size(), w.PaginaIzq->size());
+    // The preview keeps its height and takes the picture's proportions.
+    QCOMPARE(w.ImgWM->height(), 249);
+    QVERIFY(qAbs(w.ImgWM->width() - 249.0 * prepared.width() / prepared.height()) <= 1);
+    QVERIFY(w.ImgWM->HasImage());
+}
+
+void WatermarkTest::templateShowsTwoMarksWhenTheCutCarriedOne() {
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    desk.chooseLogo(QStringLiteral("sello.png"), blockLogo(false));
+    desk.cut(0);
+    w.LeerWm->click();
+    desk.placeWatermark(100, 120);
+    desk.cut(0); // this page carries the watermark at (100, 120)
+    desk.placeWatermark(20, 200);
+    w.LeerWm->click();
+
+    const QImage& page = w.ImgPlantilla->image();
+    QVERIFY(near(page.pixel(100 + 15, 120 + 8), kLogoColour));
+    QVERIFY(near(page.pixel(20 + 15, 200 + 8), kLogoColour));
+    QVERIFY(near(page.pixel(100 + 2, 120 + 2), kPageColour));
+    QVERIFY(near(page.pixel(60, 60), kPageColour));
+}
+
+void WatermarkTest::intensityIsTheComplementOfTransparency_data() {
+    QTest::addColumn<int>("intensity");
+    QTest::addColumn<QColor>("stamped");
+    QTest::newRow("0: nothing shows") << 0 << kPageColour;
+    QTest::newRow("100: the picture covers the page") << 100 << kLogoColour;
+    QTest::newRow("50: half and half") << 50 << QColor(210, 100, 30);
+}
+
+void WatermarkTest::intensityIsTheComplementOfTransparency() {
+    QFETCH(int, intensity);
+    QFETCH(QColor, stamped);
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    desk.chooseLogo(QStringLiteral("sello.png"), blockLogo(false));
+    desk.cut(0);
+    w.LeerWm->click();
+    w.WMTrans->setValue(intensity);
+    desk.placeWatermark(50, 60);
+    desk.cut(1);
+    const QImage page = desk.page(QStringLiteral("libro003.png"));
+    QVERIFY2(near(page.pixel(50 + 15, 60 + 8), stamped, 1),
+             qPrintable(describe(page.pixel(65, 68))));
+    QVERIFY(near(page.pixel(50 + 2, 60 + 2), kPageColour));
+}
+
+void WatermarkTest::positionChangeTakesEffectOnTheNextPage() {
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    desk.chooseLogo(QStringLiteral("sello.png"), blockLogo(false));
+    desk.cut(0);
+    w.LeerWm->click();
+    desk.placeWatermark(10, 10);
+    desk.cut(0);
+    desk.placeWatermark(150, 200);
+    desk.cut(1);
+    const QImage first = desk.page(QStringLiteral("libro001.png"));
+    const QImage next = desk.page(QStringLiteral("libro003.png"));
+    QVERIFY(near(first.pixel(10 + 15, 10 + 8), kLogoColour));
+    QVERIFY(near(first.pixel(150 + 15, 200 + 8), kPageColour));
+    QVERIFY(near(next.pixel(10 + 15, 10 + 8), kPageColour));
+    QVERIFY(near(next.pixel(150 + 15, 200 + 8), kLogoColour));
+}
+
+void WatermarkTest::transparentPartsLeaveThePageUntouched_data() {
+    QTest::addColumn<bool>("alpha");
+    QTest::newRow("alpha channel") << true;
+    QTest::newRow("white background: the colour of the top-left pixel") << false;
+}
+
+void WatermarkTest::transparentPartsLeaveThePageUntouched() {
+    QFETCH(bool, alpha);
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    QImage logo = blockLogo(alpha);
+    if (alpha)
+        logo.setPixel(0, 0, qRgba(0, 0, 255, 128)); // a half-covering corner
+    desk.chooseLogo(QStringLiteral("sello.png"), logo);
+    desk.cut(0);
+    w.LeerWm->click();
+    desk.placeWatermark(30, 40);
+    desk.cut(0);
+    const QImage page = desk.page(QStringLiteral("libro001.png"));
+    QVERIFY(near(page.pixel(30 + 15, 40 + 8), kLogoColour));
+    for (QPoint outside : {QPoint(30 + 5, 40 + 2), QPoint(30 + 35, 40 + 17), QPoint(29, 40)})
+        QVERIFY2(near(page.pixel(outside), kPageColour), qPrintable(describe(page.pixel(outside))));
+    if (alpha)
+        QVERIFY2(near(page.pixel(30, 40), QColor(100, 90, 148), 1),
+                 qPrintable(describe(page.pixel(30, 40))));
+}
+
+void WatermarkTest::watermarkLeftByAnEarlierRunIsMerged() {
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    writePicture(Watermark::workFile(), blockLogo(true));
+    w.WMActivo->setChecked(true);
+    desk.placeWatermark(7, 3);
+    desk.cut(0);
+    QVERIFY(near(desk.page(QStringLiteral("libro001.png")).pixel(7 + 15, 3 + 8), kLogoColour));
+    QVERIFY(near(desk.page(QStringLiteral("libro002.png")).pixel(7 + 15, 3 + 8), kLogoColour));
+}
+
+void WatermarkTest::missingWatermarkIsReportedOncePerRun() {
+    BookDesk desk(3);
+    MainWindow& w = desk.window();
+    w.WMActivo->setChecked(true);
+    const QString missing = QStringLiteral("No hay marca de agua preparada («%1»): las páginas de "
+                                           "este proceso siguen sin ella")
+                                .arg(QDir::toNativeSeparators(Watermark::workFile()));
+    for (int run = 0; run < 2; ++run) {
+        w.LocalFiles->clickRow(0);
+        for (int row = 0; row < 3; ++row)
+            w.LocalFiles->setRowSelected(row, true);
+        w.CortaLote->click();
+        const QStringList logged = lines(w.ListaProceso);
+        QCOMPARE(logged.count(missing), 1);
+        QCOMPARE(logged.count(QStringLiteral("Marca de Agua ...")), 6);
+    }
+    QCOMPARE(QDir(desk.big()).entryList(QDir::Files).size(), 6);
+    QVERIFY(near(desk.page(QStringLiteral("libro005.png")).pixel(5, 5), kPageColour));
+    // A single cut after the batch is a run of its own.
+    desk.cut(0);
+    QCOMPARE(lines(w.ListaProceso).count(missing), 2);
+}
+
+void WatermarkTest::unusablePictureChangesNothing_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("size");
+    QTest::newRow("not a picture") << "roto.png" << QByteArray("not a picture") << 100;
+    QTest::newRow("no size at 0 %") << "sello.png" << QByteArray() << 0;
+    QTest::newRow("no pixel left at 40 %") << "punto.png" << QByteArray() << 40;
+}
+
+void WatermarkTest::unusablePictureChangesNothing() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, size);
+    BookDesk desk;
+    MainWindow& w = desk.window();
+    desk.chooseLogo(QStringLiteral("sello.png"), blockLogo(false));
+    desk.cut(0);
+    w.LeerWm->click();
+    desk.placeWatermark(150, 200);
+    const QImage templatePage = w.ImgPlantilla->image();
+    const QByteArray prepared = digest(Watermark::workFile());
+    const QSize preview = w.ImgWM->size();
+
+    if (file == QLatin1String("punto.png")) {
+        desk.chooseLogo(file, blockLogo(false, {1, 1}));
+    } else if (!bytes.isEmpty()) {
+        QFile broken(desk.logos() + QLatin1Char('/') + file);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(bytes);
+        broken.close();
+        desk.chooseFile(file);
+    }
+    w.WMSize->setValue(size);
+    w.ListaProceso->clear();
+    w.LeerWm->click();
+
+    const QStringList logged = lines(w.ListaProceso);
+    QCOMPARE(logged.size(), 1);
+    QVERIFY2(logged[0].startsWith(QStringLiteral("No se ha preparado la marca de agua: ")),
+             qPrintable(logged[0]));
+    QVERIFY(logged[0].contains(file));
+    QCOMPARE(w.ImgPlantilla->image(), templatePage);
+    QCOMPARE(digest(Watermark::workFile()), prepared);
+    QCOMPARE(w.ImgWM->size(), preview);
+    QCOMPARE(w.WMHpos->value(), 150);
+}
 
 void WatermarkTest::stampedPageKeepsItsName_data() {
     QTest::addColumn<QString>("page");
@@ -152,6 +469,10 @@ void WatermarkTest::stampedPageKeepsItsName() {
     w.TipoGrande->setListIndex(typeRow);
     const QByteArray source = digest(desk.inBig(page));
     desk.placeLabel(page, 30, 50);
+    // The test stamp (with the label still at the top-left corner) only shows the page.
+    QCOMPARE(w.ImgPlantillaNum->PixelColor(20, 12), 0);
+    QCOMPARE(digest(desk.inBig(page)), source);
+    QCOMPARE(QDir(desk.big()).entryList(QDir::Files), QStringList{page});
     desk.stamp(page);
 
     QCOMPARE(lines(w.lstNumeracion), QStringList());
@@ -181,21 +502,6 @@ void WatermarkTest::pageWithoutLabelIsReencoded() {
     // 0.299 × 200 + 0.587 × 180 + 0.114 × 40: the page colour's luma.
     QVERIFY2(near(written.pixel(50, 62), QColor(170, 170, 170), 1),
              qPrintable(describe(written.pixel(50, 62))));
-}
-
-void WatermarkTest::testStampWritesNothing() {
-    NumberingDesk desk;
-    MainWindow& w = desk.window();
-    const QByteArray source = digest(desk.inBig(QStringLiteral("libro001A.png")));
-    desk.placeLabel(QStringLiteral("libro001A.png"), 30, 50);
-    desk.stamp(QStringLiteral("libro001A.png"), false);
-
-    QCOMPARE(digest(desk.inBig(QStringLiteral("libro001A.png"))), source);
-    QCOMPARE(QDir(desk.big()).entryList(QDir::Files), QStringList{"libro001A.png"});
-    QVERIFY(!QFileInfo::exists(desk.fixture.path(QStringLiteral("scans/jpeg_small"))));
-    QCOMPARE(w.ImgPlantillaNum->ImageWidth(), 120);
-    QCOMPARE(w.ImgPlantillaNum->PixelColor(50, 62), 0);
-    QCOMPARE(w.ImgWMNum->ImageWidth(), 40);
 }
 
 void WatermarkTest::pageSizeIsTheLastPagesAfterABatch() {
