@@ -9,7 +9,6 @@
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 #include "sources/SourceBrowser.h"
-#include "watermark/Watermark.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -82,8 +81,6 @@ void EnablingRules::DesbloqueaControles() {
             c->setEnabled(true);
     }
     ActualizaControles();
-    // Every crop run ends by unlocking the window.
-    w_.watermark().endRun();
 }
 
 void EnablingRules::BloqueaControles() {

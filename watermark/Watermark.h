@@ -34,8 +34,7 @@ public:
 
     // A crop run that cannot merge the watermark says so once: true the first time in a run.
     bool firstFailureOfRun();
-    // The crop run has ended; the next one reports again.
-    void endRun() { failureReported_ = false; }
+    void beginRun() { failureReported_ = false; }
 
 private:
     bool fileRowSelected() const;

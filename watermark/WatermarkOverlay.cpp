@@ -23,3 +23,7 @@ void mergeWatermark(MainWindow& w, ImageBox* page, ProgressList* log) {
     if (w.watermark().firstFailureOfRun())
         log->appendLine(error + QStringLiteral(": las páginas de este proceso siguen sin ella"));
 }
+
+void beginWatermarkRun(MainWindow& w) {
+    w.watermark().beginRun();
+}
