@@ -122,15 +122,15 @@ void Watermark::PreparaMarcaAgua() {
         return;
     }
 
-    ImageBox* page = w.ImgPlantilla;
-    page->NewImage(width, height);
-    page->setColorFormat(colorCode);
+    ImageBox* templatePage = w.ImgPlantilla;
+    templatePage->NewImage(width, height);
+    templatePage->setColorFormat(colorCode);
     if (w.PaginaIzq->CopyToClipboard())
-        page->PasteFromClipboard();
-    page->ResizeImage(width, height);
-    page->setSaveFlag(true);
-    page->setJpegQuality(w.UpDownQuality->value());
-    page->setColorFormat(colorCode);
+        templatePage->PasteFromClipboard();
+    templatePage->ResizeImage(width, height);
+    templatePage->setSaveFlag(true);
+    templatePage->setJpegQuality(w.UpDownQuality->value());
+    templatePage->setColorFormat(colorCode);
 
     // Positions address every column and row of an output page.
     w.WMHpos->setMaximum(width);
@@ -138,6 +138,7 @@ void Watermark::PreparaMarcaAgua() {
 
     showStampPreview(w.WMGrande, w.ImgWM);
     w.ImgPlantilla->resize(w.PaginaIzq->size());
+    // 1.7 twips per HIMETRIC unit of the picture: it fills 96 % of the frame's height.
     w.ImgWM->ZoomTo(float(100 * 1.7 * heightTw(w.ImgWM) / w.WMGrande->PictureHeightHM()));
 
     const QString work = workFile();
@@ -145,7 +146,8 @@ void Watermark::PreparaMarcaAgua() {
         refuse(w.WMGrande->lastError());
         return;
     }
-    if (!stampPicture(page, work, w.WMTrans->value(), w.WMHpos->value(), w.WMVpos->value(), &error))
+    if (!stampPicture(templatePage, work, w.WMTrans->value(), w.WMHpos->value(), w.WMVpos->value(),
+                      &error))
         refuse(error);
     w.repaint();
 }
