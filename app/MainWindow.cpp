@@ -16,6 +16,8 @@
 #include "sources/FolderList.h"
 #include "sources/FolderListing.h"
 #include "sources/SourceBrowser.h"
+#include "watermark/PageNumberStamping.h"
+#include "watermark/Watermark.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -33,7 +35,9 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
       automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
-      interactiveCrop_(std::make_unique<InteractiveCrop>(*this)) {
+      interactiveCrop_(std::make_unique<InteractiveCrop>(*this)),
+      watermark_(std::make_unique<Watermark>(*this)),
+      pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setFixedSize(kClientWidth, kClientHeight);
     v.RutaAplicacion = QDir::toNativeSeparators(
@@ -58,6 +62,7 @@ void MainWindow::connectHandlers() {
     pointer_->connectHandlers();
     automaticCrop_->connectHandlers();
     interactiveCrop_->connectHandlers();
+    watermark_->connectHandlers();
 }
 
 void MainWindow::CargaImagen() {

@@ -19,6 +19,7 @@ class FolderList;
 class InteractiveCrop;
 class ImageBox;
 class PictureBox;
+class PageNumberStamping;
 class PointerEditing;
 class PostEffects;
 class ProgressList;
@@ -26,6 +27,7 @@ class ScanLoader;
 class SelectionControls;
 class SourceBrowser;
 class UpDown;
+class Watermark;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -68,6 +70,8 @@ public:
     PointerEditing& pointer() { return *pointer_; }
     AutomaticCrop& automaticCrop() { return *automaticCrop_; }
     InteractiveCrop& interactiveCrop() { return *interactiveCrop_; }
+    Watermark& watermark() { return *watermark_; }
+    PageNumberStamping& pageNumberStamping() { return *pageNumberStamping_; }
 
     WorkingValues v;
     OptionTables tables;
@@ -216,6 +220,8 @@ public:
     ImageBox* ImgWMNum = nullptr;
     ImageBox* ImgPlantillaNum = nullptr;
     ImageBox* WMGrandeNum = nullptr;
+    // What went wrong while numbering pages, one line each.
+    ProgressList* lstNumeracion = nullptr;
 
     // Client area in logical pixels.
     static constexpr int kClientWidth = 904;
@@ -247,5 +253,7 @@ private:
     std::unique_ptr<PointerEditing> pointer_;
     std::unique_ptr<AutomaticCrop> automaticCrop_;
     std::unique_ptr<InteractiveCrop> interactiveCrop_;
+    std::unique_ptr<Watermark> watermark_;
+    std::unique_ptr<PageNumberStamping> pageNumberStamping_;
     bool unloaded_ = false;
 };

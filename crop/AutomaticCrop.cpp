@@ -46,6 +46,7 @@ bool AutomaticCrop::scanLoaded() {
 
 void AutomaticCrop::runOne(bool Graba) {
     MainWindow& w = w_;
+    beginWatermarkRun(w);
     if (readOutputSettings(w, w.ListaProceso)) {
         w.selection().DibujaSeleccion();
         w.CargaImagen();
@@ -70,6 +71,7 @@ void AutomaticCrop::Cancelar_Click() {
 
 void AutomaticCrop::CortaLote_Click() {
     MainWindow& w = w_;
+    beginWatermarkRun(w);
     w.ListaProceso->clear();
     w.Cancelar->setVisible(true);
     // Each scan is loaded and cut only while no cancel has been asked for, tested before the

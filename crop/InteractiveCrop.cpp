@@ -155,6 +155,7 @@ void InteractiveCrop::cmdICPrueba_Click() {
     }
     w.cmdICorte->setEnabled(false);
     w.cmdICLote->setEnabled(false);
+    beginWatermarkRun(w);
     if (w.CheckMagik->isChecked()) {
         ProcesaListaInteractiva(false);
         return;
@@ -184,6 +185,7 @@ void InteractiveCrop::cmdICorte_Click() {
     WorkingValues& v = w.v;
     const Remembered saved = remember();
     v.ProcesoCancelado = false;
+    beginWatermarkRun(w);
     if (w.CheckMagik->isChecked()) {
         ProcesaListaInteractiva(true);
         if (w.lstTree->count() > 0) {
@@ -256,6 +258,7 @@ void InteractiveCrop::cmdICLote_Click() {
     WorkingValues& v = w.v;
     const Remembered saved = remember();
     w.Cancelar2->setVisible(true);
+    beginWatermarkRun(w);
     // The settings stay locked from the first scan to the last; each page unlocks the window at
     // its end, so the lock is taken again once the next side is chosen.
     w.enabling().BloqueaControles();

@@ -119,6 +119,7 @@ private slots:
     void distortionKeepsTheSelectionsSize();
     void emptySelectionIsRefused();
     void unreadableScanIsSkipped();
+    void missingWatermarkIsReportedOncePerBatch();
 };
 
 void InteractiveCropTest::contentRectangle_data() {
@@ -440,6 +441,20 @@ void InteractiveCropTest::unreadableScanIsSkipped() {
     QVERIFY(!w.LocalFiles2->isRowSelected(1));
     w.cmdICorte->click();
     QCOMPARE(w.v.FicheroCargado, QStringLiteral("libro003.png"));
+}
+
+void InteractiveCropTest::missingWatermarkIsReportedOncePerBatch() {
+    QTemporaryDir work;
+    const QByteArray tmp = qgetenv("TMP");
+    qputenv("TMP", work.path().toLocal8Bit());
+    InteractiveBook book(2);
+    MainWindow& w = book.window();
+    w.WMActivo->setChecked(true);
+    book.select({0, 1});
+    w.cmdICLote->click();
+    qputenv("TMP", tmp);
+    QCOMPARE(filesIn(book.big()).size(), 4);
+    QCOMPARE(lines(w.lstActividad).filter("siguen sin ella").size(), 1);
 }
 
 QTEST_MAIN(InteractiveCropTest)
