@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/ColorFormats.h"
+#include "image/Picture.h"
 
 #include <QImage>
 #include <QPoint>
@@ -38,75 +38,87 @@ public:
 
     explicit ImageBox(QWidget* parent = nullptr);
 
+    // What the box holds, without the display; a picture made elsewhere (on a batch worker) is
+    // taken whole, parameters included.
+    const Picture& picture() const { return picture_; }
+    void setPicture(Picture picture);
+
     // The image.
-    bool LoadFromFile(const QString& path);
-    bool SaveToFile(const QString& path);
-    void ClearImage();
-    bool NewImage(int width, int height);
-    bool ResizeImage(int width, int height);
-    bool MergeFile(const QString& path);
+    bool LoadFromFile(const QString& path) { return changed(picture_.LoadFromFile(path)); }
+    bool SaveToFile(const QString& path) { return picture_.SaveToFile(path); }
+    void ClearImage() {
+        picture_.ClearImage();
+        update();
+    }
+    bool NewImage(int width, int height) { return changed(picture_.NewImage(width, height)); }
+    bool ResizeImage(int width, int height) { return changed(picture_.ResizeImage(width, height)); }
+    bool MergeFile(const QString& path) { return changed(picture_.MergeFile(path)); }
     // Merges the image copied last with CopyToClipboard, as MergeFile merges a file's image.
     bool MergeClipboard();
-    bool Rotate(float angle);
-    bool HasImage() const { return !image_.isNull(); }
-    int ImageWidth() const { return image_.width(); }
-    int ImageHeight() const { return image_.height(); }
-    int PixelColor(int x, int y) const;
+    bool Rotate(float angle) { return changed(picture_.Rotate(angle)); }
+    bool HasImage() const { return picture_.HasImage(); }
+    int ImageWidth() const { return picture_.ImageWidth(); }
+    int ImageHeight() const { return picture_.ImageHeight(); }
+    int PixelColor(int x, int y) const { return picture_.PixelColor(x, y); }
     // The picture's size in HIMETRIC (0.01 mm): 26.455 per image pixel.
-    double PictureWidthHM() const { return image_.width() * kHimetricPerPixel; }
-    double PictureHeightHM() const { return image_.height() * kHimetricPerPixel; }
-    const QImage& image() const { return image_; }
-    QString lastError() const { return lastError_; }
+    double PictureWidthHM() const { return ImageWidth() * kHimetricPerPixel; }
+    double PictureHeightHM() const { return ImageHeight() * kHimetricPerPixel; }
+    const QImage& image() const { return picture_.image(); }
+    QString lastError() const { return picture_.lastError(); }
 
     // The image slot shared by all boxes (the program never touches the system clipboard).
     bool CopyToClipboard();
     bool PasteFromClipboard();
     static void clearClipboardSlot();
+    // What the slot holds.
+    static const PictureCopy& clipboardCopy();
 
     // Selection.
-    void SelectArea(int x1, int y1, int x2, int y2);
-    void ClearSelection();
-    bool CropToSelection();
-    bool HasSelection() const { return hasSelection_; }
+    void SelectArea(int x1, int y1, int x2, int y2) {
+        picture_.SelectArea(x1, y1, x2, y2);
+        update();
+    }
+    void ClearSelection() {
+        picture_.ClearSelection();
+        update();
+    }
+    bool CropToSelection() { return changed(picture_.CropToSelection()); }
+    bool HasSelection() const { return picture_.HasSelection(); }
     // The selection in image pixels, clipped to the image; empty when there is none.
-    QRect selectionInPixels() const;
-    void setSelectionEnabled(bool enabled) { selectionEnabled_ = enabled; }
-    bool SelectionEnabled() const { return selectionEnabled_; }
+    QRect selectionInPixels() const { return picture_.selectionInPixels(); }
+    void setSelectionEnabled(bool enabled) { picture_.setSelectionEnabled(enabled); }
+    bool SelectionEnabled() const { return picture_.SelectionEnabled(); }
 
     // Colour format and save parameters.
-    int ColorFormat() const { return colorFormat_; }
-    bool setColorFormat(int code);
-    void setJpegQuality(int quality);
-    int JpegQuality() const { return jpegQuality_; }
-    void setTiffCompression(int compression) { tiffCompression_ = compression; }
-    int TiffCompression() const { return tiffCompression_; }
+    int ColorFormat() const { return picture_.ColorFormat(); }
+    bool setColorFormat(int code) { return changed(picture_.setColorFormat(code)); }
+    void setJpegQuality(int quality) { picture_.setJpegQuality(quality); }
+    int JpegQuality() const { return picture_.JpegQuality(); }
+    void setTiffCompression(int compression) { picture_.setTiffCompression(compression); }
+    int TiffCompression() const { return picture_.TiffCompression(); }
     // Kept for the callers that set them; they change neither pixels nor display.
-    void setSaveFlag(bool flag) { saveFlag_ = flag; }
-    bool SaveFlag() const { return saveFlag_; }
+    void setSaveFlag(bool flag) { picture_.setSaveFlag(flag); }
+    bool SaveFlag() const { return picture_.SaveFlag(); }
     void setViewFlag(bool flag) { viewFlag_ = flag; }
     bool ViewFlag() const { return viewFlag_; }
 
-    // Merge parameters, used by the next MergeFile calls. With MergeTransparent, what is
-    // transparent in the picture leaves the image as it was: the picture's alpha where some of
-    // its pixels are not opaque, otherwise every pixel of the colour of its top-left pixel (a
-    // logo drawn on white leaves only the logo), and the rest is drawn at 100 −
-    // MergeTransparency per cent.
-    void setMergeTransparent(bool transparent) { mergeTransparent_ = transparent; }
-    bool MergeTransparent() const { return mergeTransparent_; }
-    void setMergeTransparency(double percent) { mergeTransparency_ = percent; }
-    double MergeTransparency() const { return mergeTransparency_; }
+    // Merge parameters, used by the next MergeFile calls.
+    void setMergeTransparent(bool transparent) { picture_.setMergeTransparent(transparent); }
+    bool MergeTransparent() const { return picture_.MergeTransparent(); }
+    void setMergeTransparency(double percent) { picture_.setMergeTransparency(percent); }
+    double MergeTransparency() const { return picture_.MergeTransparency(); }
     // 1 when a watermark is merged, 0 for a plain paste; kept for the callers, MergeTransparent
     // decides how the picture is drawn.
-    void setMergeMode(int mode) { mergeMode_ = mode; }
-    int MergeMode() const { return mergeMode_; }
-    void setMergeLeft(int left) { mergeLeft_ = left; }
-    int MergeLeft() const { return mergeLeft_; }
-    void setMergeTop(int top) { mergeTop_ = top; }
-    int MergeTop() const { return mergeTop_; }
+    void setMergeMode(int mode) { picture_.setMergeMode(mode); }
+    int MergeMode() const { return picture_.MergeMode(); }
+    void setMergeLeft(int left) { picture_.setMergeLeft(left); }
+    int MergeLeft() const { return picture_.MergeLeft(); }
+    void setMergeTop(int top) { picture_.setMergeTop(top); }
+    int MergeTop() const { return picture_.MergeTop(); }
 
     // Display.
     bool ZoomTo(float percent);
-    float Zoom() const { return zoom_; }
+    float Zoom() const { return picture_.Zoom(); }
     void setAutoZoom(bool on);
     bool AutoZoom() const { return autoZoom_; }
     void setDisplayScale(double screenPixelsPerDisplayUnit);
@@ -133,36 +145,14 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    bool fail(const QString& text);
-    // Draws the `area` of `source` at (MergeLeft, MergeTop) as the merge settings say.
-    void mergePicture(const QImage& source, const QRect& area);
-    void replaceImage(QImage image, int colorFormat);
-    // The image, or the selected part of it while SelectionEnabled; false with an error when the
-    // selection is empty.
-    bool imageForOutput(QImage* out);
+    // Repaints after an operation that may have changed the pixels; passes its result on.
+    bool changed(bool result) {
+        update();
+        return result;
+    }
 
-    QImage image_;
-    QString lastError_;
-    int colorFormat_ = 0;
-    // The image as the last colour-format change encoded it, kept for the save that follows
-    // while the image stays as it was (same cache key).
-    EncodedImage encoded_;
-    qint64 encodedKey_ = 0;
-    int encodedCode_ = -1;
-    bool blankWhite_ = false; // a fresh NewImage, not drawn on yet
-    int jpegQuality_ = 75;
-    int tiffCompression_ = 0;
-    bool saveFlag_ = false;
+    Picture picture_;
     bool viewFlag_ = false;
-    bool selectionEnabled_ = false;
-    bool hasSelection_ = false;
-    QRect selection_; // display units, normalised, end exclusive
-    bool mergeTransparent_ = false;
-    double mergeTransparency_ = 0;
-    int mergeMode_ = 0;
-    int mergeLeft_ = 0;
-    int mergeTop_ = 0;
-    float zoom_ = 100;
     bool autoZoom_ = false;
     double displayScale_ = 1.0;
 

@@ -8,6 +8,7 @@
 #include "image/ScanPrefetch.h"
 #include "image/TiffCodec.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -174,8 +175,8 @@ bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QStrin
     return ok;
 }
 
-bool writeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
-                    QString* error) {
+bool encodeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
+                     QByteArray* bytes, QString* error) {
     const ImageFileType type = imageFileTypeOfPath(path);
     if (type == ImageFileType::Unknown) {
         *error = QStringLiteral("No se puede grabar %1: el tipo de fichero no se admite (se "
@@ -199,39 +200,54 @@ bool writeImageFile(const QString& path, const QImage& working, const ImageWrite
         return false;
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("No se puede grabar %1: %2").arg(quoted(path), file.errorString());
-        return false;
-    }
+    bytes->clear();
+    QBuffer buffer(bytes);
+    buffer.open(QIODevice::WriteOnly);
     QString reason;
     bool ok = false;
     switch (type) {
     case ImageFileType::Jpeg:
-        ok = writeJpeg(file, encoded, code, options.jpegQuality, &reason);
+        ok = writeJpeg(buffer, encoded, code, options.jpegQuality, &reason);
         break;
     case ImageFileType::Tiff:
-        ok = writeTiff(file, encoded, options.tiffGroup4, &reason);
+        ok = writeTiff(buffer, encoded, options.tiffGroup4, &reason);
         break;
     case ImageFileType::Gif:
-        ok = writeGif(file, encoded, &reason);
+        ok = writeGif(buffer, encoded, &reason);
         break;
     case ImageFileType::Png:
-        ok = writePng(file, encoded, &reason);
+        ok = writePng(buffer, encoded, &reason);
         break;
     case ImageFileType::Bmp:
-        ok = writeBmp(file, encoded, &reason);
+        ok = writeBmp(buffer, encoded, &reason);
         break;
     case ImageFileType::Unknown:
         break;
     }
-    if (ok && !file.commit()) {
-        reason = file.errorString();
+    if (!ok)
+        *error = QStringLiteral("No se puede grabar %1: %2").arg(quoted(path), reason);
+    return ok;
+}
+
+bool writeEncodedFile(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    QString reason;
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok && file.write(bytes) != bytes.size())
         ok = false;
-    }
+    if (ok && !file.commit())
+        ok = false;
     if (!ok) {
+        reason = file.errorString();
         file.cancelWriting();
         *error = QStringLiteral("No se puede grabar %1: %2").arg(quoted(path), reason);
     }
     return ok;
+}
+
+bool writeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
+                    QString* error) {
+    QByteArray bytes;
+    return encodeImageFile(path, working, options, &bytes, error) &&
+           writeEncodedFile(path, bytes, error);
 }

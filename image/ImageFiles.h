@@ -36,3 +36,9 @@ struct ImageWriteOptions {
 // leaves an existing file as it was.
 bool writeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
                     QString* error);
+
+// The two halves of writeImageFile: the file's bytes for the type `path` names, made in memory
+// (on any thread), and the bytes written under a temporary name in the same folder and renamed.
+bool encodeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
+                     QByteArray* bytes, QString* error);
+bool writeEncodedFile(const QString& path, const QByteArray& bytes, QString* error);
