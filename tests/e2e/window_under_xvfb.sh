@@ -6,7 +6,8 @@ set -euo pipefail
 run_in_display() {
     local pliego="$1" shot="$2" work="$3"
     cd "$work"
-    "$pliego" &
+    # A real X window whatever the caller's environment says: offscreen would open none.
+    QT_QPA_PLATFORM=xcb "$pliego" &
     local pid=$!
     local found=""
     for _ in $(seq 1 150); do
