@@ -196,6 +196,12 @@ for args in "--bogus" "--script" "extra" "--script a --script b"; do
     [ -s "$work/out" ] && fail "'$args' wrote to standard output"
 done
 
+# The first folder the operator opens: the scans and the stamp, and the pages the sample scripts
+# cut from them, but nothing of the build.
+case_name="sample book folder"
+strays="$(cd "$sample_book" && ls -A | grep -Ev '^(libro00[1-6]\.jpg|marcas|jpeg_big|jpeg_small)$')"
+[ -z "$strays" ] || fail "the sample book's folder also holds: $(echo $strays)"
+
 # count FOLDER: the number of files in it (0 when it does not exist).
 count() {
     if [ -d "$1" ]; then find "$1" -maxdepth 1 -type f | wc -l; else echo 0; fi
