@@ -65,6 +65,7 @@ public:
     double PictureHeightHM() const { return ImageHeight() * kHimetricPerPixel; }
     const QImage& image() const { return picture_.image(); }
     QString lastError() const { return picture_.lastError(); }
+    bool lastSaveFoundDiskFull() const { return picture_.lastSaveFoundDiskFull(); }
 
     // The image slot shared by all boxes (the program never touches the system clipboard).
     bool CopyToClipboard();

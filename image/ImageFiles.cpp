@@ -7,6 +7,7 @@
 #include "image/PngWriter.h"
 #include "image/ScanPrefetch.h"
 #include "image/TiffCodec.h"
+#include "image/WriteFailure.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 
@@ -229,25 +231,44 @@ bool encodeImageFile(const QString& path, const QImage& working, const ImageWrit
     return ok;
 }
 
-bool writeEncodedFile(const QString& path, const QByteArray& bytes, QString* error) {
+bool writeEncodedFile(const QString& path, const QByteArray& bytes, QString* error,
+                      bool* diskFull) {
+    if (diskFull)
+        *diskFull = false;
+    // The error number is taken right after the call that failed, before anything else can
+    // change it: Qt itself reports a short write on a full disk as no error at all.
     QSaveFile file(path);
-    QString reason;
+    errno = 0;
     bool ok = file.open(QIODevice::WriteOnly);
-    if (ok && file.write(bytes) != bytes.size())
-        ok = false;
-    if (ok && !file.commit())
-        ok = false;
-    if (!ok) {
-        reason = file.errorString();
-        file.cancelWriting();
-        *error = QStringLiteral("No se puede grabar %1: %2").arg(quoted(path), reason);
+    int systemError = ok ? 0 : errno;
+    if (ok) {
+        errno = 0;
+        ok = file.write(bytes) == bytes.size();
+        systemError = ok ? 0 : errno;
     }
-    return ok;
+    if (ok) {
+        errno = 0;
+        ok = file.commit();
+        systemError = ok ? 0 : errno;
+    }
+    if (ok)
+        return true;
+    const QString systemText =
+        file.error() != QFileDevice::NoError ? file.errorString() : QString();
+    file.cancelWriting();
+    const WriteFailure failure =
+        writeFailureOf(systemError, QFileInfo(path).absolutePath(), bytes.size(), systemText);
+    if (diskFull)
+        *diskFull = failure.diskFull;
+    *error = QStringLiteral("No se puede grabar %1: %2").arg(quoted(path), failure.reason);
+    return false;
 }
 
 bool writeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
-                    QString* error) {
+                    QString* error, bool* diskFull) {
+    if (diskFull)
+        *diskFull = false;
     QByteArray bytes;
     return encodeImageFile(path, working, options, &bytes, error) &&
-           writeEncodedFile(path, bytes, error);
+           writeEncodedFile(path, bytes, error, diskFull);
 }

@@ -33,12 +33,14 @@ struct ImageWriteOptions {
 // colour code: JPEG stores palette codes as 24-bit colour and grey and 1-bit codes as 8-bit grey;
 // GIF stores 24-bit colour as a palette of 256 colours. The file is written under a temporary
 // name in the same folder and renamed at the end, so a failed write leaves no partial file and
-// leaves an existing file as it was.
+// leaves an existing file as it was. The error names the cause; `diskFull`, when given, tells
+// whether it was a full disk.
 bool writeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
-                    QString* error);
+                    QString* error, bool* diskFull = nullptr);
 
 // The two halves of writeImageFile: the file's bytes for the type `path` names, made in memory
 // (on any thread), and the bytes written under a temporary name in the same folder and renamed.
 bool encodeImageFile(const QString& path, const QImage& working, const ImageWriteOptions& options,
                      QByteArray* bytes, QString* error);
-bool writeEncodedFile(const QString& path, const QByteArray& bytes, QString* error);
+bool writeEncodedFile(const QString& path, const QByteArray& bytes, QString* error,
+                      bool* diskFull = nullptr);

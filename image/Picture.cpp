@@ -93,10 +93,11 @@ bool Picture::prepareOutput(const QString& path, QImage* out, ImageWriteOptions*
 bool Picture::SaveToFile(const QString& path) {
     QImage out;
     ImageWriteOptions options;
+    diskFull_ = false;
     if (!prepareOutput(path, &out, &options))
         return false;
     QString error;
-    if (!writeImageFile(path, out, options, &error))
+    if (!writeImageFile(path, out, options, &error, &diskFull_))
         return fail(error);
     lastError_.clear();
     return true;

@@ -40,6 +40,8 @@ public:
     int PixelColor(int x, int y) const;
     const QImage& image() const { return image_; }
     QString lastError() const { return lastError_; }
+    // Whether the last SaveToFile failed for a full disk.
+    bool lastSaveFoundDiskFull() const { return diskFull_; }
 
     bool CopyOut(PictureCopy* copy);
     bool Paste(const PictureCopy& copy);
@@ -90,6 +92,7 @@ private:
 
     QImage image_;
     QString lastError_;
+    bool diskFull_ = false;
     int colorFormat_ = 0;
     // The image as the last colour-format change encoded it, kept for the save that follows
     // while the image stays as it was (same cache key).

@@ -3,6 +3,8 @@
 #include "image/ImageBox.h"
 #include "image/ScanPrefetch.h"
 
+#include "SmallDisk.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -464,13 +466,28 @@ void ImageTest::unreadableFilesLeaveNoImage() {
 
 void ImageTest::failedSaveKeepsExistingFile_data() {
     QTest::addColumn<QString>("how");
-    QTest::newRow("read-only folder") << "read-only";
-    QTest::newRow("disk full while writing") << "size limit";
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<bool>("diskFull");
+    QTest::newRow("read-only folder") << "read-only"
+                                      << "no hay permiso para escribir en la carpeta" << false;
+    QTest::newRow("file size limit") << "size limit"
+                                     << "el fichero es mayor de lo que el sistema permite" << false;
+    QTest::newRow("full disk") << "full disk"
+                               << "el disco está lleno" << true;
 }
 
 void ImageTest::failedSaveKeepsExistingFile() {
     QFETCH(QString, how);
-    const QString folder = path("out");
+    QFETCH(QString, cause);
+    QFETCH(bool, diskFull);
+    // The page is about 2 MB as BMP; the small disk holds a quarter of it.
+    std::unique_ptr<SmallDisk> disk;
+    if (how == u"full disk") {
+        disk = std::make_unique<SmallDisk>(512 * 1024);
+        if (!disk->isReady())
+            QSKIP(qPrintable(disk->reason()));
+    }
+    const QString folder = disk ? disk->path() + "/out" : path("out");
     QVERIFY(QDir().mkpath(folder));
     const QString target = folder + "/page.bmp";
     QFile existing(target);
@@ -486,8 +503,8 @@ void ImageTest::failedSaveKeepsExistingFile() {
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
         saved = box.SaveToFile(target);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    } else {
-        // Writes beyond 64 KB fail as on a full disk (the page is about 2 MB as BMP).
+    } else if (how == u"size limit") {
+        // Writes beyond 64 KB fail.
         rlimit old{};
         getrlimit(RLIMIT_FSIZE, &old);
         const auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -497,9 +514,12 @@ void ImageTest::failedSaveKeepsExistingFile() {
         saved = box.SaveToFile(target);
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, previous);
+    } else {
+        saved = box.SaveToFile(target);
     }
     QVERIFY(!saved);
-    QVERIFY(box.lastError().startsWith("No se puede grabar"));
+    QCOMPARE(box.lastError(), QStringLiteral("No se puede grabar «%1»: %2").arg(target, cause));
+    QCOMPARE(box.lastSaveFoundDiskFull(), diskFull);
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.readAll(), QByteArray("the page of yesterday"));
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"page.bmp"});
