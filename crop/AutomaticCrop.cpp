@@ -74,11 +74,12 @@ void AutomaticCrop::CortaLote_Click() {
     beginWatermarkRun(w);
     w.ListaProceso->clear();
     w.Cancelar->setVisible(true);
+    diskFull_ = false;
     // Each scan is loaded and cut only while no cancel has been asked for, tested before the
     // load and again before the cut; pending clicks are taken once per scan. While a scan is
     // cut, the next one is read on another core.
     auto processCurrent = [this, &w](const QString& nextScan) {
-        if (w.v.ProcesoCancelado)
+        if (w.v.ProcesoCancelado || diskFull_)
             return;
         w.CargaImagen();
         if (!nextScan.isEmpty())
@@ -115,7 +116,7 @@ void AutomaticCrop::CortaLote_Click() {
             };
             for (int row = 0; row < w.LocalFiles->count(); ++row) {
                 QApplication::processEvents();
-                if (!w.LocalFiles->isRowSelected(row) || w.v.ProcesoCancelado)
+                if (!w.LocalFiles->isRowSelected(row) || w.v.ProcesoCancelado || diskFull_)
                     continue;
                 w.v.FicheroActual = w.LocalFiles->item(row)->text();
                 processCurrent(nextSelected(row));
@@ -213,7 +214,10 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     const QString big = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_big"));
     const QString small = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_small"));
     const bool thumbnails = w.HacerMini->isChecked();
-    if (!makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, w.ListaProceso))
+    const OutputResult folders =
+        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, w.ListaProceso);
+    diskFull_ = folders == OutputResult::DiskFull;
+    if (folders != OutputResult::Done)
         return;
 
     struct Page {
@@ -231,7 +235,10 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         const QString fileName = page.base + largeSuffix + extension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
         w.ListaProceso->appendLine(fileName);
-        writePageFile(page.box, big, fileName, w.ListaProceso);
+        if (writePageFile(page.box, big, fileName, w.ListaProceso) == OutputResult::DiskFull) {
+            diskFull_ = true;
+            return;
+        }
     }
     if (!thumbnails)
         return;
@@ -240,6 +247,10 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         const QString fileName = page.base + QStringLiteral("B") + smallExtension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
         w.ListaProceso->appendLine(fileName);
-        writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso);
+        if (writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso) ==
+            OutputResult::DiskFull) {
+            diskFull_ = true;
+            return;
+        }
     }
 }

@@ -34,4 +34,6 @@ private:
     void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba);
 
     MainWindow& w_;
+    // A full disk met by the batch in progress: it takes no further scan.
+    bool diskFull_ = false;
 };

@@ -185,6 +185,7 @@ void InteractiveCrop::cmdICorte_Click() {
     WorkingValues& v = w.v;
     const Remembered saved = remember();
     v.ProcesoCancelado = false;
+    diskFull_ = false;
     beginWatermarkRun(w);
     if (w.CheckMagik->isChecked()) {
         ProcesaListaInteractiva(true);
@@ -258,6 +259,7 @@ void InteractiveCrop::cmdICLote_Click() {
     WorkingValues& v = w.v;
     const Remembered saved = remember();
     w.Cancelar2->setVisible(true);
+    diskFull_ = false;
     beginWatermarkRun(w);
     // The settings stay locked from the first scan to the last; each page unlocks the window at
     // its end, so the lock is taken again once the next side is chosen.
@@ -274,7 +276,7 @@ void InteractiveCrop::cmdICLote_Click() {
         }
         ProcesaListaInteractiva(true);
     } else if (w.chkSubTree->isChecked()) {
-        while (w.lstTree->count() > 0 && !v.ProcesoCancelado) {
+        while (w.lstTree->count() > 0 && !v.ProcesoCancelado && !diskFull_) {
             QApplication::processEvents();
             takeFirstTreeEntry();
             if (v.ProcesoCancelado)
@@ -291,7 +293,7 @@ void InteractiveCrop::cmdICLote_Click() {
     } else {
         for (int row = 0; row < w.LocalFiles2->count(); ++row) {
             QApplication::processEvents();
-            if (!w.LocalFiles2->isRowSelected(row) || v.ProcesoCancelado)
+            if (!w.LocalFiles2->isRowSelected(row) || v.ProcesoCancelado || diskFull_)
                 continue;
             sideFromOption();
             v.FicheroActual = w.LocalFiles2->item(row)->text();
@@ -382,7 +384,7 @@ void InteractiveCrop::RecortaInteractivo(bool Graba) {
     // option buttons show; a test and a one-page scan give the page of the active side.
     do {
         cutOnePage(Graba, *settings, tolerance);
-    } while (Graba && twoPages && v.PaginaActiva != QLatin1String("d"));
+    } while (Graba && twoPages && v.PaginaActiva != QLatin1String("d") && !diskFull_);
 
     w.enabling().DesbloqueaControles();
     log->appendLine(kBlockEnd);
@@ -449,15 +451,17 @@ void InteractiveCrop::cutOnePage(bool Graba, const OutputSettings& settings, int
     if (!QDir(big).exists())
         folders = {big, small, joinPath(big, QStringLiteral("256Color")),
                    joinPath(small, QStringLiteral("256Color"))};
-    if (!makeOutputFolders(folders, log))
+    const OutputResult made = makeOutputFolders(folders, log);
+    diskFull_ = made == OutputResult::DiskFull;
+    if (made != OutputResult::Done)
         return;
     log->appendHeader(QStringLiteral("Grabando imagen ..."));
     log->appendLine(largeName);
-    writePageFile(page, big, largeName, log);
-    if (!thumbnails)
+    diskFull_ = writePageFile(page, big, largeName, log) == OutputResult::DiskFull;
+    if (!thumbnails || diskFull_)
         return;
     const QString thumbnailName = base + QStringLiteral("B") + settings.thumbnailExtension;
     log->appendHeader(QStringLiteral("Grabando Miniaturta ..."));
     log->appendLine(thumbnailName);
-    writeThumbnailFile(w, page, small, thumbnailName, log);
+    diskFull_ = writeThumbnailFile(w, page, small, thumbnailName, log) == OutputResult::DiskFull;
 }

@@ -53,4 +53,6 @@ private:
     void cutOnePage(bool Graba, const OutputSettings& settings, int tolerance);
 
     MainWindow& w_;
+    // A full disk met by the run in progress: it writes nothing more and takes no further scan.
+    bool diskFull_ = false;
 };

@@ -6,9 +6,12 @@
 #include "app/Paths.h"
 #include "app/ProgressList.h"
 #include "image/ImageBox.h"
+#include "image/WriteFailure.h"
 
 #include <QCheckBox>
 #include <QDir>
+
+#include <cerrno>
 
 std::optional<OutputSettings> readOutputSettings(MainWindow& w, ProgressList* log) {
     auto refuse = [log](const QString& what, const QString& text) {
@@ -32,30 +35,45 @@ std::optional<OutputSettings> readOutputSettings(MainWindow& w, ProgressList* lo
                           w.tables.colorFormats[color].code};
 }
 
-bool makeOutputFolders(const QStringList& folders, ProgressList* log) {
+OutputResult makeOutputFolders(const QStringList& folders, ProgressList* log) {
     for (const QString& folder : folders) {
-        if (!QDir().mkpath(folder)) {
-            log->appendLine(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
-            return false;
+        errno = 0;
+        if (QDir().mkpath(folder))
+            continue;
+        const WriteFailure failure = writeFailureOf(errno, folder, 0, QString());
+        if (failure.diskFull) {
+            log->appendLine(QStringLiteral("El disco está lleno: no se pudo crear la carpeta %1. "
+                                           "Se detiene el proceso.")
+                                .arg(folder));
+            return OutputResult::DiskFull;
         }
+        log->appendLine(
+            QStringLiteral("No se pudo crear la carpeta %1: %2").arg(folder, failure.reason));
+        return OutputResult::Failed;
     }
-    return true;
+    return OutputResult::Done;
 }
 
-bool writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
-                   ProgressList* log) {
+OutputResult writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
+                           ProgressList* log) {
     if (page->SaveToFile(joinPath(folder, fileName)))
-        return true;
+        return OutputResult::Done;
+    if (page->lastSaveFoundDiskFull()) {
+        log->appendLine(QStringLiteral("El disco está lleno: no se pudo grabar %1 en %2. Se "
+                                       "detiene el proceso.")
+                            .arg(fileName, folder));
+        return OutputResult::DiskFull;
+    }
     log->appendLine(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
-    return false;
+    return OutputResult::Failed;
 }
 
-bool writeThumbnailFile(MainWindow& w, ImageBox* page, const QString& folder,
-                        const QString& fileName, ProgressList* log) {
+OutputResult writeThumbnailFile(MainWindow& w, ImageBox* page, const QString& folder,
+                                const QString& fileName, ProgressList* log) {
     if (!page->ResizeImage(roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura))) {
         log->appendLine(
             QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
-        return false;
+        return OutputResult::Failed;
     }
     page->setSaveFlag(true);
     return writePageFile(page, folder, fileName, log);

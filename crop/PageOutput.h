@@ -21,14 +21,19 @@ struct OutputSettings {
 // setting) when one of them names no row of its list.
 std::optional<OutputSettings> readOutputSettings(MainWindow& window, ProgressList* log);
 
-// Makes every folder that is missing; false, with a line in `log`, at the first that cannot be
-// made.
-bool makeOutputFolders(const QStringList& folders, ProgressList* log);
+// What became of writing a run's output. A full disk stops the run that meets it, since every
+// later page would fail too.
+enum class OutputResult { Done, Failed, DiskFull };
 
-// Writes `page` as `fileName` in `folder`; a failure is a line in `log` naming the file.
-bool writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
-                   ProgressList* log);
+// Makes every folder that is missing; at the first that cannot be made, a line in `log` naming
+// it and the cause.
+OutputResult makeOutputFolders(const QStringList& folders, ProgressList* log);
+
+// Writes `page` as `fileName` in `folder`; a failure is a line in `log` naming the file and the
+// cause (on a full disk, also that the run stops).
+OutputResult writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
+                           ProgressList* log);
 
 // Shrinks `page` itself to the thumbnail size and writes it as `fileName` in `folder`.
-bool writeThumbnailFile(MainWindow& window, ImageBox* page, const QString& folder,
-                        const QString& fileName, ProgressList* log);
+OutputResult writeThumbnailFile(MainWindow& window, ImageBox* page, const QString& folder,
+                                const QString& fileName, ProgressList* log);
