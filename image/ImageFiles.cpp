@@ -1,9 +1,11 @@
 #include "image/ImageFiles.h"
 
 #include "image/BmpWriter.h"
+#include "image/CodecMessages.h"
 #include "image/ColorFormats.h"
 #include "image/GifCodec.h"
 #include "image/JpegReader.h"
+#include "image/PngReader.h"
 #include "image/PngWriter.h"
 #include "image/ScanPrefetch.h"
 #include "image/TiffCodec.h"
@@ -67,6 +69,26 @@ bool bmpLooksComplete(QFile& file) {
     else
         needed = dataSize;
     return file.size() >= qint64(offset) + needed;
+}
+
+// A picture whose header claims more pixels than the allocation limit allows is refused before
+// its pixels are read.
+bool tooLargeToRead(QSize size) {
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    return limit > 0 && size.isValid() && qint64(size.width()) * size.height() * 4 > limit;
+}
+
+QString readerFailure(const QImageReader& reader) {
+    switch (reader.error()) {
+    case QImageReader::InvalidDataError:
+        return QStringLiteral("la imagen está dañada o incompleta");
+    case QImageReader::DeviceError:
+        return QStringLiteral("error al leer el fichero");
+    case QImageReader::UnsupportedFormatError:
+        return QStringLiteral("el formato de la imagen no se admite");
+    default:
+        return reader.errorString();
+    }
 }
 
 QImage onWhite(const QImage& image) {
@@ -142,6 +164,7 @@ bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QStrin
     const QByteArray magic = file.peek(8);
     QString reason;
     bool ok = false;
+    const CodecMessages codecSays;
     if (magic.startsWith("II*\0") || magic.startsWith(QByteArray("MM\0*", 4))) {
         ok = readTiff(file, image, colorCode, &reason);
     } else if (magic.startsWith("GIF8")) {
@@ -157,10 +180,16 @@ bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QStrin
             reason = QStringLiteral("el fichero está incompleto");
         } else if (format == "jpeg") {
             ok = readJpeg(file.readAll(), image, colorCode, &reason);
+        } else if (format == "png") {
+            ok = readPng(file.readAll(), image, colorCode, &reason);
+        } else if (const QSize size = reader.size(); tooLargeToRead(size)) {
+            reason = QStringLiteral("la imagen es demasiado grande (%1 x %2 píxeles)")
+                         .arg(size.width())
+                         .arg(size.height());
         } else {
             const QImage decoded = reader.read();
             if (decoded.isNull()) {
-                reason = reader.errorString();
+                reason = readerFailure(reader);
             } else {
                 *colorCode = colorCodeOf(decoded);
                 *image = toWorkingFormat(decoded);
@@ -171,6 +200,9 @@ bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QStrin
         }
     }
     if (!ok) {
+        // What the codec said is part of the refusal; after a good read it is dropped.
+        if (!codecSays.text().isEmpty())
+            reason += QStringLiteral(" (%1)").arg(codecSays.text());
         *image = QImage();
         *error = QStringLiteral("No se puede leer el fichero %1: %2").arg(quoted(path), reason);
     }
