@@ -1,8 +1,11 @@
 #include "image/TiffCodec.h"
 
+#include "image/TiffSamples.h"
+
 #include <QIODevice>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -64,8 +67,18 @@ TIFF* openTiff(QIODevice& device, const char* mode) {
         TIFFSetWarningHandler(ignoreTiffWarning);
     });
     tiffMessage.clear();
-    return TIFFClientOpen("pliego", mode, &device, deviceRead, deviceWrite, deviceSeek, deviceClose,
-                          deviceSize, noMap, noUnmap);
+    // No single allocation of libtiff's (a strip, a tag's values) may pass the allocation limit
+    // that pictures have: a damaged header can claim anything.
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options)
+        return nullptr;
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    if (limit > 0)
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(limit));
+    TIFF* tif = TIFFClientOpenExt("pliego", mode, &device, deviceRead, deviceWrite, deviceSeek,
+                                  deviceClose, deviceSize, noMap, noUnmap, options);
+    TIFFOpenOptionsFree(options);
+    return tif;
 }
 
 QString withTiffMessage(const QString& text) {
@@ -73,11 +86,14 @@ QString withTiffMessage(const QString& text) {
 }
 
 int colorCodeOfPage(TIFF* tif) {
-    uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE;
+    uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE, extras = 0;
+    uint16_t* kinds = nullptr;
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
-    if (samples != 1)
+    TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extras, &kinds);
+    // Extra samples (alpha) do not change the kind of colour; transparency is looked at later.
+    if (samples - std::min(extras, samples) != 1)
         return ColorCode::Rgb24;
     if (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK)
         return bits == 1   ? ColorCode::BlackWhite
@@ -103,6 +119,45 @@ bool isBlackAndWhite(const QList<QRgb>& table) {
                                  (table[0] == 0xFFFFFFFF && table[1] == 0xFF000000));
 }
 
+// libtiff's RGBA reader drops the alpha of grey pages of 16 bits and of palette pages.
+bool alphaLostByRgbaReader(TIFF* tif) {
+    uint16_t photometric = PHOTOMETRIC_MINISWHITE, extras = 0;
+    uint16_t* kinds = nullptr;
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    const bool alpha = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extras, &kinds) && extras > 0 &&
+                       kinds &&
+                       (kinds[0] == EXTRASAMPLE_ASSOCALPHA || kinds[0] == EXTRASAMPLE_UNASSALPHA);
+    return alpha && (photometric == PHOTOMETRIC_MINISBLACK ||
+                     photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_PALETTE);
+}
+
+// The page through libtiff's RGBA reader, which knows YCbCr, JPEG and the other encodings of
+// colour that scanners use.
+bool readRgba(TIFF* tif, uint32_t width, uint32_t height, QImage* image, QString* error) {
+    QImage pixels(int(width), int(height), QImage::Format_ARGB32_Premultiplied);
+    if (pixels.isNull()) {
+        *error = QStringLiteral("No hay memoria para una imagen de %1 x %2 píxeles")
+                     .arg(width)
+                     .arg(height);
+        return false;
+    }
+    if (!TIFFReadRGBAImageOriented(tif, width, height, reinterpret_cast<uint32_t*>(pixels.bits()),
+                                   ORIENTATION_TOPLEFT, 1)) {
+        *error = withTiffMessage(QStringLiteral("El fichero TIFF está dañado o incompleto"));
+        return false;
+    }
+    // libtiff gives red in the low byte; QRgb has blue there.
+    for (uint32_t y = 0; y < height; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(pixels.scanLine(int(y)));
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t p = line[x];
+            line[x] = (p & 0xFF00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+        }
+    }
+    *image = std::move(pixels);
+    return true;
+}
+
 } // namespace
 
 bool readTiff(QIODevice& device, QImage* image, int* colorCode, QString* error) {
@@ -123,34 +178,41 @@ bool readTiff(QIODevice& device, QImage* image, int* colorCode, QString* error) 
         *error = QStringLiteral("La imagen TIFF es demasiado grande (%1 x %2 píxeles)")
                      .arg(width)
                      .arg(height);
-    } else if (!TIFFRGBAImageOK(tif, message)) {
-        *error =
-            QStringLiteral("Tipo de TIFF no admitido: %1").arg(QString::fromLocal8Bit(message));
     } else {
-        QImage pixels(int(width), int(height), QImage::Format_ARGB32_Premultiplied);
-        if (pixels.isNull()) {
-            *error = QStringLiteral("No hay memoria para una imagen de %1 x %2 píxeles")
-                         .arg(width)
-                         .arg(height);
-        } else if (!TIFFReadRGBAImageOriented(tif, width, height,
-                                              reinterpret_cast<uint32_t*>(pixels.bits()),
-                                              ORIENTATION_TOPLEFT, 1)) {
-            *error = withTiffMessage(QStringLiteral("El fichero TIFF está dañado o incompleto"));
-        } else {
-            // libtiff gives red in the low byte; QRgb has blue there.
-            for (uint32_t y = 0; y < height; ++y) {
-                QRgb* line = reinterpret_cast<QRgb*>(pixels.scanLine(int(y)));
-                for (uint32_t x = 0; x < width; ++x) {
-                    const uint32_t p = line[x];
-                    line[x] = (p & 0xFF00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
-                }
+        // libtiff's RGBA reader first: it knows every encoding of colour that scanners use.
+        // The pages it refuses or cannot read, and those it would read without their alpha, are
+        // read sample by sample.
+        QImage pixels;
+        QString reason;
+        bool rgbaTried = false;
+        if (!alphaLostByRgbaReader(tif) && TIFFRGBAImageOK(tif, message)) {
+            rgbaTried = true;
+            ok = readRgba(tif, width, height, &pixels, &reason);
+        }
+        if (!ok) {
+            const QString refusal = tiffSampleLayoutRefusal(tif);
+            if (refusal.isEmpty()) {
+                ok = readTiffSamples(tif, &pixels, &reason);
+                if (!ok)
+                    reason = withTiffMessage(reason);
+            } else if (!rgbaTried) {
+                reason = QStringLiteral("Tipo de TIFF no admitido: %1 (%2)")
+                             .arg(QString::fromLocal8Bit(message), refusal);
             }
+        }
+        if (ok) {
             *colorCode = colorCodeOfPage(tif);
             *image = toWorkingFormat(pixels);
             if (hasTransparency(*image))
                 *colorCode = ColorCode::Rgb24;
-            ok = true;
+            ok = !image->isNull();
+            if (!ok)
+                reason = QStringLiteral("No hay memoria para una imagen de %1 x %2 píxeles")
+                             .arg(width)
+                             .arg(height);
         }
+        if (!ok)
+            *error = reason;
     }
     TIFFClose(tif);
     return ok;

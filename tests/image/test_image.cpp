@@ -197,6 +197,8 @@ private slots:
     void readsFilesOfOtherWriters_data();
     void readsFilesOfOtherWriters();
     void cmykJpegReadsAsColour();
+    void tiffLayoutsOfCommonTools_data();
+    void tiffLayoutsOfCommonTools();
     void transparencySurvivesPalettes_data();
     void transparencySurvivesPalettes();
     void unreadableFilesLeaveNoImage_data();
@@ -405,6 +407,62 @@ void ImageTest::cmykJpegReadsAsColour() {
     QVERIFY2(box.LoadFromFile(cmyk), qPrintable(box.lastError()));
     QCOMPARE(box.ColorFormat(), 0);
     QVERIFY(meanAbsoluteError(QImage(reference), box.image()) < 3);
+}
+
+void ImageTest::tiffLayoutsOfCommonTools_data() {
+    QTest::addColumn<QStringList>("options"); // ImageMagick's, from a picture with transparency
+    QTest::addColumn<bool>("transparent");
+    QTest::newRow("16-colour palette with an extra sample") << QStringList{"-colors", "16"} << true;
+    QTest::newRow("256-colour palette with an extra sample")
+        << QStringList{"-colors", "200"} << true;
+    QTest::newRow("planar RGB") << QStringList{"-alpha", "off", "-interlace", "plane"} << false;
+    QTest::newRow("planar RGB, 16 bits")
+        << QStringList{"-alpha", "off", "-depth", "16", "-interlace", "plane"} << false;
+    QTest::newRow("RGB with alpha, 16 bits") << QStringList{"-depth", "16"} << true;
+    QTest::newRow("grey, 16 bits")
+        << QStringList{"-alpha", "off", "-colorspace", "gray", "-depth", "16"} << false;
+    QTest::newRow("grey with alpha")
+        << QStringList{"-colorspace", "gray", "-type", "GrayscaleAlpha"} << true;
+    QTest::newRow("grey with alpha, 16 bits")
+        << QStringList{"-colorspace", "gray", "-type", "GrayscaleAlpha", "-depth", "16"} << true;
+    QTest::newRow("CMYK, 16 bits")
+        << QStringList{"-alpha", "off", "-colorspace", "cmyk", "-depth", "16"} << false;
+    QTest::newRow("32-bit floating point")
+        << QStringList{"-alpha", "off", "-depth", "32", "-define", "quantum:format=floating-point"}
+        << false;
+    QTest::newRow("tiled, LZW") << QStringList{"-define", "tiff:tile-geometry=32x32", "-compress",
+                                               "lzw"}
+                                << true;
+}
+
+// What ImageMagick writes is read as ImageMagick itself reads it back.
+void ImageTest::tiffLayoutsOfCommonTools() {
+    QFETCH(QStringList, options);
+    QFETCH(bool, transparent);
+    QImage source = manyColours(70, 45).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 10; y < 30; ++y)
+        for (int x = 20; x < 60; ++x)
+            source.setPixel(x, y, (source.pixel(x, y) & 0xFFFFFF) | (x < 40 ? 0 : 0x80000000));
+    QVERIFY(source.save(path("source.png")));
+    QCOMPARE(QProcess::execute("convert", QStringList{path("source.png")} + options +
+                                              QStringList{path("layout.tif")}),
+             0);
+    QCOMPARE(QProcess::execute("convert", {path("layout.tif"), "PNG32:" + path("layout.png")}), 0);
+    const QImage reference = QImage(path("layout.png"));
+    ImageBox box;
+    QVERIFY2(box.LoadFromFile(path("layout.tif")), qPrintable(box.lastError()));
+    QCOMPARE(box.image().size(), reference.size());
+    QCOMPARE(hasTransparency(box.image()), transparent);
+    // Compared as both look on white paper, and alpha for alpha.
+    QImage paper(reference.size(), QImage::Format_RGB32), expected = paper;
+    paper.fill(Qt::white);
+    expected.fill(Qt::white);
+    QPainter(&paper).drawImage(0, 0, box.image());
+    QPainter(&expected).drawImage(0, 0, reference);
+    QVERIFY2(meanAbsoluteError(paper, expected) < 1.5,
+             qPrintable(QString::number(meanAbsoluteError(paper, expected))));
+    for (const QPoint at : {QPoint(30, 20), QPoint(50, 20), QPoint(5, 5)})
+        QVERIFY(std::abs(qAlpha(box.image().pixel(at)) - qAlpha(reference.pixel(at))) <= 1);
 }
 
 void ImageTest::transparencySurvivesPalettes_data() {
