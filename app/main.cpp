@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 #include "app/ScriptRunner.h"
+#include "image/ImageFiles.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QImageReader>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -172,12 +172,6 @@ std::optional<QString> readScript(const std::string& file) {
     return QString::fromUtf8(source.readAll());
 }
 
-void raiseImageAllocationLimit() {
-    // A 600 dpi spread is far above Qt's default allocation limit; scans up to 20000 x 20000
-    // pixels must load.
-    QImageReader::setAllocationLimit(2048);
-}
-
 int runScript(const std::string& file) {
     const std::optional<QString> text = readScript(file);
     if (!text)
@@ -192,7 +186,7 @@ int runScript(const std::string& file) {
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Pliego"));
     QApplication::setQuitOnLastWindowClosed(false);
-    raiseImageAllocationLimit();
+    useScanAllocationLimit();
 
     MainWindow window;
     // Laid out and "shown" as for a person, but never put on a screen.
@@ -243,7 +237,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pliego"));
-    raiseImageAllocationLimit();
+    useScanAllocationLimit();
 
     MainWindow window;
 #ifdef Q_OS_UNIX

@@ -122,6 +122,10 @@ bool writeJpeg(QIODevice& device, const EncodedImage& encoded, int code, int qua
 
 } // namespace
 
+void useScanAllocationLimit() {
+    QImageReader::setAllocationLimit(kScanAllocationLimitMB);
+}
+
 ImageFileType imageFileTypeOfPath(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == u"jpg" || suffix == u"jpeg")

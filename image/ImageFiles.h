@@ -10,6 +10,12 @@
 
 enum class ImageFileType { Unknown, Jpeg, Tiff, Gif, Png, Bmp };
 
+// A 600 dpi spread is far above Qt's default allocation limit of 256 MB: pictures of up to 2 GB
+// of 32-bit pixels (20000 x 20000 and more) are read. Every reader refuses a picture whose header
+// claims more before it allocates anything of that size. The program sets this once at start.
+constexpr int kScanAllocationLimitMB = 2048;
+void useScanAllocationLimit();
+
 // The type named by a path's extension (.jpg/.jpeg, .tif/.tiff, .gif, .png, .bmp; any case).
 ImageFileType imageFileTypeOfPath(const QString& path);
 

@@ -55,6 +55,11 @@ bool readJpeg(const QByteArray& data, QImage* image, int* colorCode, QString* re
         return false;
     }
     jpeg_create_decompress(&info);
+    // libjpeg's own working memory (a progressive file keeps every coefficient of the picture)
+    // stays within the allocation limit too: past it, the file is refused.
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    if (limit > 0)
+        info.mem->max_memory_to_use = long(limit);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(&info, TRUE);
@@ -67,7 +72,6 @@ bool readJpeg(const QByteArray& data, QImage* image, int* colorCode, QString* re
         info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
     }
     const qint64 bytes = qint64(info.image_width) * info.image_height * 4;
-    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (limit > 0 && bytes > limit) {
         jpeg_destroy_decompress(&info);
         *reason = QStringLiteral("la imagen es demasiado grande (%1 x %2)")

@@ -1,6 +1,7 @@
 #include "image/ColorFormats.h"
 #include "image/ColorQuantizer.h"
 #include "image/ImageBox.h"
+#include "image/ImageFiles.h"
 #include "image/ScanPrefetch.h"
 
 #include "SmallDisk.h"
@@ -199,6 +200,7 @@ private slots:
     void cmykJpegReadsAsColour();
     void tiffLayoutsOfCommonTools_data();
     void tiffLayoutsOfCommonTools();
+    void largeScanLoads();
     void transparencySurvivesPalettes_data();
     void transparencySurvivesPalettes();
     void unreadableFilesLeaveNoImage_data();
@@ -463,6 +465,20 @@ void ImageTest::tiffLayoutsOfCommonTools() {
              qPrintable(QString::number(meanAbsoluteError(paper, expected))));
     for (const QPoint at : {QPoint(30, 20), QPoint(50, 20), QPoint(5, 5)})
         QVERIFY(std::abs(qAlpha(box.image().pixel(at)) - qAlpha(reference.pixel(at))) <= 1);
+}
+
+// A 600 dpi scan of a large spread, under the program's allocation limit.
+void ImageTest::largeScanLoads() {
+    QImage scan(12000, 9000, QImage::Format_RGB32);
+    QVERIFY(!scan.isNull());
+    scan.fill(QColor(240, 236, 225));
+    QPainter(&scan).fillRect(QRect(1000, 800, 4000, 7000), QColor(40, 60, 120));
+    QVERIFY(scan.save(path("large.jpg"), "JPEG", 50));
+    scan = QImage();
+    ImageBox box;
+    QVERIFY2(box.LoadFromFile(path("large.jpg")), qPrintable(box.lastError()));
+    QCOMPARE(box.image().size(), QSize(12000, 9000));
+    QVERIFY(std::abs(qBlue(box.image().pixel(3000, 4000)) - 120) < 4);
 }
 
 void ImageTest::transparencySurvivesPalettes_data() {
@@ -967,7 +983,7 @@ void ImageTest::readAheadGivesTheFileAsItIsWhenLoaded() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QImageReader::setAllocationLimit(2048);
+    useScanAllocationLimit();
     ImageTest test;
     return QTest::qExec(&test, argc, argv);
 }
