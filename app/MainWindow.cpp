@@ -3,6 +3,7 @@
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/EnablingRules.h"
+#include "app/ProgramFolder.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
 #include "crop/AutomaticCrop.h"
@@ -41,7 +42,8 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
     setWindowTitle(QStringLiteral("Pliego"));
     setFixedSize(kClientWidth, kClientHeight);
     v.RutaAplicacion = QDir::toNativeSeparators(
-        applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder);
+        applicationFolder.isEmpty() ? programFolder(QCoreApplication::applicationDirPath())
+                                    : applicationFolder);
     buildControls();
     // The folder lists open on the folder the program was started in.
     Dirs->setPath(QDir::currentPath());

@@ -43,7 +43,8 @@ class QTabWidget;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    // `applicationFolder` holds the tool folder "imgmagic"; empty means the program's own folder.
+    // `applicationFolder` holds the tool folder "imgmagic"; empty means the program's own folder
+    // (see ProgramFolder.h).
     explicit MainWindow(const QString& applicationFolder = QString(), QWidget* parent = nullptr);
     ~MainWindow() override;
 

@@ -237,6 +237,8 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pliego"));
+    // The desktop entry that installing puts in share/applications, for the icon and the name.
+    QApplication::setDesktopFileName(QStringLiteral("pliego"));
     useScanAllocationLimit();
 
     MainWindow window;

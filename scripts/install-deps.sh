@@ -9,6 +9,7 @@ packages=(
   libgif-dev libtiff-dev libjpeg-dev libpng-dev libimagequant-dev
   imagemagick fonts-dejavu-core libtiff-tools
   xvfb xauth x11-utils
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()
