@@ -244,7 +244,7 @@ void HostileFilesTest::initTestCase() {
     addConverted("progressive.jpg", {"-interlace", "JPEG"});
     addConverted("grey-progressive.jpg", {"-colorspace", "gray", "-interlace", "JPEG"});
     addConverted("interlaced.png", {"-interlace", "PNG"}, true);
-    addConverted("deep.png", {"-depth", "16"}, true);
+    addConverted("deep.png", {"-depth", "16"}, true, "PNG64");
     addConverted("grey-alpha.png", {"-colorspace", "gray", "-type", "GrayscaleAlpha"}, true);
     addConverted("palette8.png", {"-colors", "4"}, false, "PNG8");
     addConverted("lzw.tif", {"-compress", "lzw"});
