@@ -2,11 +2,14 @@
 
 #include "crop/OutputNames.h"
 #include "crop/PageOutput.h"
+#include "crop/PagePipeline.h"
 
 #include <QObject>
 #include <QString>
 
+class BatchAhead;
 class ImageBox;
+struct ScanAhead;
 class MainWindow;
 
 // The automatic crop tab's runs: one scan, a test that writes nothing, and the batch over the
@@ -22,16 +25,33 @@ public:
     void CortaLote_Click();
     void Cancelar_Click();
 
-    // Cuts the loaded scan into its pages, shows them and, when `Graba`, writes them.
-    void RecortaAutomatico(bool Graba);
+    // Cuts the loaded scan into its pages, shows them and, when `Graba`, writes them. In a
+    // batch, `scanAhead` holds what the workers made ahead for this scan, and `batch` learns
+    // what the next scans take.
+    void RecortaAutomatico(bool Graba, ScanAhead* scanAhead = nullptr, BatchAhead* batch = nullptr);
 
 private:
     void runOne(bool Graba);
     // After a load: false (with the block of lines closed) when the scan could not be read.
     bool scanLoaded();
-    bool cutPage(ImageBox* page, double left, bool leftPage, int colorCode);
+    // What the pages of a scan take, read from the window; in a batch only the names change
+    // from one scan to the next.
+    struct Recipe {
+        PageRecipe left;
+        PageRecipe right;
+        bool twoPages = false;
+        QString largeSuffix;
+        QString extension;
+        QString thumbnailExtension;
+        bool encode = false;
+        ScanRecipe forScan(const QString& path) const;
+    };
+    Recipe recipeFromWindow(const OutputSettings& settings, bool Graba);
+    // Puts a page made from the scan into its box, with its lines; false when it was not made.
+    bool commitPage(ImageBox* page, PreparedPage& prepared, bool leftPage);
     void showPage(ImageBox* page, const QString& fileName, bool leftPage);
-    void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba);
+    void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba,
+                    const QList<PreparedPage>& prepared);
 
     MainWindow& w_;
 };

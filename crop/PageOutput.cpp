@@ -5,7 +5,9 @@
 #include "app/Numbers.h"
 #include "app/Paths.h"
 #include "app/ProgressList.h"
+#include "crop/PagePipeline.h"
 #include "image/ImageBox.h"
+#include "image/ImageFiles.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -43,15 +45,35 @@ bool makeOutputFolders(const QStringList& folders, ProgressList* log) {
 }
 
 bool writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
-                   ProgressList* log) {
-    if (page->SaveToFile(joinPath(folder, fileName)))
+                   ProgressList* log, const PreparedPage* ahead) {
+    const QString path = joinPath(folder, fileName);
+    QString error;
+    if (ahead && ahead->largeEncoded) {
+        if (writeEncodedFile(path, ahead->largeBytes, &error))
+            return true;
+    } else if (ahead && !ahead->largeError.isEmpty()) {
+        error = ahead->largeError;
+    } else if (page->SaveToFile(path)) {
         return true;
-    log->appendLine(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
+    } else {
+        error = page->lastError();
+    }
+    log->appendLine(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, error));
     return false;
 }
 
 bool writeThumbnailFile(MainWindow& w, ImageBox* page, const QString& folder,
-                        const QString& fileName, ProgressList* log) {
+                        const QString& fileName, ProgressList* log, const PreparedPage* ahead) {
+    if (ahead && (ahead->thumbnailEncoded || !ahead->thumbnailError.isEmpty())) {
+        if (ahead->thumbnail.HasImage())
+            page->setPicture(ahead->thumbnail);
+        QString error = ahead->thumbnailError;
+        if (ahead->thumbnailEncoded &&
+            writeEncodedFile(joinPath(folder, fileName), ahead->thumbnailBytes, &error))
+            return true;
+        log->appendLine(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, error));
+        return false;
+    }
     if (!page->ResizeImage(roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura))) {
         log->appendLine(
             QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
