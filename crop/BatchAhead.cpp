@@ -13,9 +13,9 @@
 
 BatchAhead::BatchAhead(QStringList paths, int workers) : paths_(std::move(paths)) {
     workers = std::max(1, workers);
-    window_ = workers + 1;
-    // The scans in flight, the one being committed and one spare keep their buffers.
-    keepRecycledBuffers(size_t(window_) + 2);
+    window_ = workers;
+    // The scans in flight and the one being committed keep their buffers.
+    keepRecycledBuffers(size_t(window_) + 1);
     for (int i = 0; i < workers; ++i)
         workers_.emplace_back([this] { work(); });
 }

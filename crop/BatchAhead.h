@@ -31,7 +31,7 @@ struct ScanAhead {
 
 // Reads and makes the scans of a batch ahead on worker threads, as many as the process has
 // cores, while the window's thread takes them one by one in list order. Memory stays bounded:
-// at most one scan per worker and one more is read but not yet taken. Work done ahead for scans
+// at most one scan per worker is read but not yet taken. Work done ahead for scans
 // that are never taken (after a stop) is dropped.
 class BatchAhead {
 public:

@@ -21,16 +21,13 @@ bool cutOntoPage(Picture& source, Picture& page, const PageRecipe& r, PreparedPa
         // page's shape at the scan's scale (the bottom edge maps to the page height), and what
         // it does not cover stays white.
         const double scale = r.pageHeight / r.bottom;
-        cut = page.NewImage(roundToInt32(r.pageWidth / scale), roundToInt32(r.pageHeight / scale));
-        if (cut) {
-            page.setColorFormat(r.colorCode);
-            page.setMergeTransparent(false);
-            page.setMergeTransparency(0);
-            page.setMergeMode(0);
-            page.setMergeLeft(0);
-            page.setMergeTop(0);
-            cut = page.MergeCopy(out->cutCopy);
-        }
+        page.setMergeTransparent(false);
+        page.setMergeTransparency(0);
+        page.setMergeMode(0);
+        page.setMergeLeft(0);
+        page.setMergeTop(0);
+        cut = page.NewImageWith(out->cutCopy, roundToInt32(r.pageWidth / scale),
+                                roundToInt32(r.pageHeight / scale), r.colorCode);
     }
     if (cut && !(r.distort && r.keepDistortedSize))
         cut = page.ResizeImage(roundToInt32(r.pageWidth), roundToInt32(r.pageHeight));
