@@ -259,8 +259,8 @@ inline int clamp255(int value) {
 
 // The noisy scanner's sensor noise (sigma, in levels), per unit of bytesSum4 / bytesSum2. With
 // the grain, the fibres and full-resolution colour, this gives scans of about 3.4 MB.
-constexpr float kLumaScale = 1.5f / 148.0f;
-constexpr float kChromaScale = 0.9f / 105.0f;
+constexpr float kLumaScale = 1.2f / 148.0f;
+constexpr float kChromaScale = 0.8f / 105.0f;
 
 // Which scanner the book comes from. The clean book's draws crisp pages with plain noise and is
 // saved as Qt saves a JPEG (colour at half resolution, 4:2:0). The noisy book's is an ordinary
