@@ -112,6 +112,7 @@ read -ra ALLOWED <<<"$(expand_cpus "$(taskset -pc $$ | sed 's/.*: //')")"
 NCPU=${#ALLOWED[@]}
 ((NCPU >= 1)) || die "cannot read this process's CPU affinity"
 cpu_list() { local IFS=,; echo "${ALLOWED[*]:0:$1}"; } # N -> the first N allowed CPUs
+cores() { (($1 == 1)) && echo "1 core" || echo "$1 cores"; } # N -> "N cores"
 CORE_COUNTS=(1)
 ((NCPU >= 2)) && CORE_COUNTS+=(2)
 ((NCPU > 2)) && CORE_COUNTS+=("$NCPU")
@@ -666,7 +667,7 @@ if ((FLAT)); then
     SCANS_NOW=$FLAT_SCANS
     script=$(write_script c1 "$BOOK" "flat-c1")
     pliego_prepare
-    say "memory: c1 over $FLAT_SCANS $FLAT_KIND spreads on $ALL core(s), sampled after every scan"
+    say "memory: c1 over $FLAT_SCANS $FLAT_KIND spreads on $(cores "$ALL"), sampled after every scan"
     fifo=$WORK/tmp/flat.fifo
     rm -f "$fifo"
     mkfifo "$fifo"
@@ -727,7 +728,7 @@ strongest_peer() { # BOOK CONFIG CORES -> "PAGES_PER_S TOOL" of the fastest peer
 
 SUMMARY=$WORK/summary.md
 {
-    echo "| Book | Configuration | Pliego, $ALL cores | Pliego, 1 core | Scaling | Floor, $ALL cores | Floor, 1 core | libvips API peer, $ALL cores | Strongest peer, $ALL cores | Pliego × floor | Pliego × libvips API peer | Pliego × strongest peer |"
+    echo "| Book | Configuration | Pliego, $(cores "$ALL") | Pliego, 1 core | Scaling | Floor, $(cores "$ALL") | Floor, 1 core | libvips API peer, $(cores "$ALL") | Strongest peer, $(cores "$ALL") | Pliego × floor | Pliego × libvips API peer | Pliego × strongest peer |"
     echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
     for b in $BOOKS; do
         floor_all=$(rate_of "$b/c1/floor/$ALL")
@@ -773,11 +774,11 @@ TARGETS=$WORK/targets.md
         # The issue sets these two on the noisy book; the clean book's values are shown beside.
         if [[ $b == noisy ]]; then
             r=$(ratio "$p" "$floor_all")
-            echo "| c1 at least 75 % of the floor's pages/s, $ALL cores | $b | $p pages/s = $(awk -v r="$r" 'BEGIN { printf "%.0f", r * 100 }') % of the floor's $floor_all | $(verdict "$r >= 0.75") |"
+            echo "| c1 at least 75 % of the floor's pages/s, $(cores "$ALL") | $b | $p pages/s = $(awk -v r="$r" 'BEGIN { printf "%.0f", r * 100 }') % of the floor's $floor_all | $(verdict "$r >= 0.75") |"
             r=$(ratio "$p" "$api")
-            echo "| c1 at least 2 × the libvips API peer's pages/s, $ALL cores | $b | $p vs $api pages/s = $r × | $(verdict "$r >= 2") |"
+            echo "| c1 at least 2 × the libvips API peer's pages/s, $(cores "$ALL") | $b | $p vs $api pages/s = $r × | $(verdict "$r >= 2") |"
         else
-            echo "| (c1 against the floor and the libvips API peer, $ALL cores: not a target on this book) | $b | $(ratio "$p" "$floor_all") × the floor, $(ratio "$p" "$api") × the peer | – |"
+            echo "| (c1 against the floor and the libvips API peer, $(cores "$ALL"): not a target on this book) | $b | $(ratio "$p" "$floor_all") × the floor, $(ratio "$p" "$api") × the peer | – |"
         fi
         w1=${ROW_WALL[$b/c1/pliego/1]-}
         f1=${ROW_WALL[$b/c1/floor/1]-}
@@ -791,7 +792,7 @@ TARGETS=$WORK/targets.md
             r=$(ratio "$p2" "$p1")
             echo "| 2 cores: c1 at least 1.85 × its 1-core pages/s | $b | $p2 vs $p1 pages/s = $r × | $(verdict "$r >= 1.85") |"
         else
-            echo "| 2 cores: c1 at least 1.85 × its 1-core pages/s | $b | not measured: this machine lets the benchmark use $NCPU core(s) | **not met** |"
+            echo "| 2 cores: c1 at least 1.85 × its 1-core pages/s | $b | not measured: this machine lets the benchmark use $(cores "$NCPU") | **not met** |"
         fi
     done
     for b in $BOOKS; do
@@ -802,7 +803,7 @@ TARGETS=$WORK/targets.md
             read -r best who <<<"$(strongest_peer "$b" "$c" "$ALL")" || true
             [[ -n ${best-} ]] || continue
             r=$(ratio "$p" "$best")
-            echo "| $c at least 1.5 × the strongest peer's pages/s, $ALL cores | $b | $p vs $best pages/s (${TOOL_LABEL[$who]%%,*}) = $r × | $(verdict "$r >= 1.5") |"
+            echo "| $c at least 1.5 × the strongest peer's pages/s, $(cores "$ALL") | $b | $p vs $best pages/s (${TOOL_LABEL[$who]%%,*}) = $r × | $(verdict "$r >= 1.5") |"
         done
     done
     if ((FLAT)); then
@@ -862,7 +863,7 @@ REPORT=$WORK/report.md
     echo
     echo "## Machine"
     echo
-    echo "- CPU: $cpu; the benchmark may run on $NCPU core(s) (CPUs $(cpu_list "$NCPU")); rows run on $(IFS=' '; counts="${CORE_COUNTS[*]}"; echo "${counts// /, }") core(s) with taskset"
+    echo "- CPU: $cpu; the benchmark may run on $(cores "$NCPU") (CPUs $(cpu_list "$NCPU")); rows run on $(IFS=' '; counts="${CORE_COUNTS[*]}"; echo "${counts// /, }") core(s) with taskset"
     echo "- Memory: $mem"
     echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
     echo "- System: $(. /etc/os-release && echo "$PRETTY_NAME"), kernel $(uname -r)"
@@ -880,7 +881,7 @@ REPORT=$WORK/report.md
     echo
     echo "## Summary"
     echo
-    echo "Pages per second (two pages per spread; thumbnails not counted), median of $RUNS run(s) after one warm-up, whole processes from start to exit, every row on the same cores. Scaling: Pliego's pages/s on $ALL cores ÷ on 1 core. The floor is libjpeg-turbo alone decoding the scans and encoding the c1 pages; × floor compares every configuration with it."
+    echo "Pages per second (two pages per spread; thumbnails not counted), median of $RUNS run(s) after one warm-up, whole processes from start to exit, every row on the same cores. Scaling: Pliego's pages/s on $(cores "$ALL") ÷ on 1 core. The floor is libjpeg-turbo alone decoding the scans and encoding the c1 pages; × floor compares every configuration with it."
     echo
     cat "$SUMMARY"
     echo
@@ -915,7 +916,7 @@ REPORT=$WORK/report.md
         read -r n rss_first rss_mid rss_last peak slope threads <<<"$FLAT_SUMMARY"
         echo "## Memory over a long batch"
         echo
-        echo "c1 over $n $FLAT_KIND spreads on $ALL core(s), sampled after each scan: resident $rss_first MB after scan $((n / 10 > 0 ? n / 10 : 1)), $rss_mid MB in the middle, $rss_last MB after the last; least-squares growth $slope MB per scan; peak $peak MB; at most $threads threads. The $SCANS-scan c1 batch on the same book: peak $(mb "${ROW_PEAK[$FLAT_KIND/c1/pliego/$ALL]-0}") MB."
+        echo "c1 over $n $FLAT_KIND spreads on $(cores "$ALL"), sampled after each scan: resident $rss_first MB after scan $((n / 10 > 0 ? n / 10 : 1)), $rss_mid MB in the middle, $rss_last MB after the last; least-squares growth $slope MB per scan; peak $peak MB; at most $threads threads. The $SCANS-scan c1 batch on the same book: peak $(mb "${ROW_PEAK[$FLAT_KIND/c1/pliego/$ALL]-0}") MB."
         echo
     fi
     echo "## Earlier targets, still checked"
