@@ -728,8 +728,8 @@ strongest_peer() { # BOOK CONFIG CORES -> "PAGES_PER_S TOOL" of the fastest peer
 
 SUMMARY=$WORK/summary.md
 {
-    echo "| Book | Configuration | Pliego, $(cores "$ALL") | Pliego, 1 core | Scaling | Floor, $(cores "$ALL") | Floor, 1 core | libvips API peer, $(cores "$ALL") | Strongest peer, $(cores "$ALL") | Pliego × floor | Pliego × libvips API peer | Pliego × strongest peer |"
-    echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+    echo "| Book | Configuration | Pliego, $(cores "$ALL") | Pliego, 1 core | Scaling | Floor, $(cores "$ALL") | Floor, 1 core | Floor scaling | libvips API peer, $(cores "$ALL") | Strongest peer, $(cores "$ALL") | Pliego × floor | Pliego × libvips API peer | Pliego × strongest peer |"
+    echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
     for b in $BOOKS; do
         floor_all=$(rate_of "$b/c1/floor/$ALL")
         floor_one=$(rate_of "$b/c1/floor/1")
@@ -740,9 +740,10 @@ SUMMARY=$WORK/summary.md
             api=$(rate_of "$b/$c/vipsapi/$ALL")
             best="" who=""
             read -r best who <<<"$(strongest_peer "$b" "$c" "$ALL")" || true
-            printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$b" "$c" "$(or_dash "$p")" \
+            printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$b" "$c" "$(or_dash "$p")" \
                 "$(or_dash "$p1")" "$([[ -n $p1 ]] && echo "$(ratio "$p" "$p1") ×" || echo "–")" \
-                "$(or_dash "$floor_all")" "$(or_dash "$floor_one")" "$(or_dash "$api")" \
+                "$(or_dash "$floor_all")" "$(or_dash "$floor_one")" \
+                "$([[ -n $floor_one ]] && echo "$(ratio "$floor_all" "$floor_one") ×" || echo "–")" "$(or_dash "$api")" \
                 "$([[ -n ${best-} ]] && echo "$best (${TOOL_LABEL[$who]%%,*})" || echo "–")" \
                 "$(ratio "$p" "$floor_all")" "$(ratio "$p" "$api")" "$(ratio "$p" "${best-}")"
         done
@@ -881,7 +882,7 @@ REPORT=$WORK/report.md
     echo
     echo "## Summary"
     echo
-    echo "Pages per second (two pages per spread; thumbnails not counted), median of $RUNS run(s) after one warm-up, whole processes from start to exit, every row on the same cores. Scaling: Pliego's pages/s on $(cores "$ALL") ÷ on 1 core. The floor is libjpeg-turbo alone decoding the scans and encoding the c1 pages; × floor compares every configuration with it."
+    echo "Pages per second (two pages per spread; thumbnails not counted), median of $RUNS run(s) after one warm-up, whole processes from start to exit, every row on the same cores. Scaling: pages/s on $(cores "$ALL") ÷ on 1 core. The floor is libjpeg-turbo alone decoding the scans and encoding the c1 pages; × floor compares every configuration with it."
     echo
     cat "$SUMMARY"
     echo
