@@ -15,6 +15,8 @@
 #include "sources/FolderList.h"
 #include "sources/FolderListing.h"
 #include "sources/SourceBrowser.h"
+#include "watermark/PageNumberStamping.h"
+#include "watermark/Watermark.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,7 +33,9 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       loader_(std::make_unique<ScanLoader>(*this)),
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
-      automaticCrop_(std::make_unique<AutomaticCrop>(*this)) {
+      automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
+      watermark_(std::make_unique<Watermark>(*this)),
+      pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setFixedSize(kClientWidth, kClientHeight);
     v.RutaAplicacion = QDir::toNativeSeparators(
@@ -55,6 +59,7 @@ void MainWindow::connectHandlers() {
     selection_->connectHandlers();
     pointer_->connectHandlers();
     automaticCrop_->connectHandlers();
+    watermark_->connectHandlers();
 }
 
 void MainWindow::CargaImagen() {

@@ -18,6 +18,7 @@ class FileList;
 class FolderList;
 class ImageBox;
 class PictureBox;
+class PageNumberStamping;
 class PointerEditing;
 class PostEffects;
 class ProgressList;
@@ -25,6 +26,7 @@ class ScanLoader;
 class SelectionControls;
 class SourceBrowser;
 class UpDown;
+class Watermark;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -66,6 +68,8 @@ public:
     SelectionControls& selection() { return *selection_; }
     PointerEditing& pointer() { return *pointer_; }
     AutomaticCrop& automaticCrop() { return *automaticCrop_; }
+    Watermark& watermark() { return *watermark_; }
+    PageNumberStamping& pageNumberStamping() { return *pageNumberStamping_; }
 
     WorkingValues v;
     OptionTables tables;
@@ -214,6 +218,8 @@ public:
     ImageBox* ImgWMNum = nullptr;
     ImageBox* ImgPlantillaNum = nullptr;
     ImageBox* WMGrandeNum = nullptr;
+    // What went wrong while numbering pages, one line each.
+    ProgressList* lstNumeracion = nullptr;
 
     // Client area in logical pixels.
     static constexpr int kClientWidth = 904;
@@ -244,5 +250,7 @@ private:
     std::unique_ptr<SelectionControls> selection_;
     std::unique_ptr<PointerEditing> pointer_;
     std::unique_ptr<AutomaticCrop> automaticCrop_;
+    std::unique_ptr<Watermark> watermark_;
+    std::unique_ptr<PageNumberStamping> pageNumberStamping_;
     bool unloaded_ = false;
 };

@@ -344,6 +344,7 @@ QWidget* MainWindow::buildWatermarkTab() {
 
     ImgPlantilla = named(new ImageBox(page), QStringLiteral("ImgPlantilla"));
     ImgPlantilla->setGeometry(330, 270, 177, 249);
+    ImgPlantilla->setAutoZoom(true); // the whole template page in view
     ImgWM = named(new ImageBox(page), QStringLiteral("ImgWM"));
     ImgWM->setGeometry(530, 270, 177, 249);
     WMGrande = named(new ImageBox(page), QStringLiteral("WMGrande"));
@@ -553,10 +554,13 @@ QWidget* MainWindow::buildNumberingTab() {
 
     ImgPlantillaNum = named(new ImageBox(page), QStringLiteral("ImgPlantillaNum"));
     ImgPlantillaNum->setGeometry(320, 196, 177, 249);
+    ImgPlantillaNum->setAutoZoom(true); // the whole stamped page in view
     ImgWMNum = named(new ImageBox(page), QStringLiteral("ImgWMNum"));
     ImgWMNum->setGeometry(520, 196, 177, 249);
     WMGrandeNum = named(new ImageBox(page), QStringLiteral("WMGrandeNum"));
     WMGrandeNum->setGeometry(720, 196, 100, 100);
     WMGrandeNum->setVisible(false);
+    lstNumeracion = named(new ProgressList(page), QStringLiteral("lstNumeracion"));
+    lstNumeracion->setGeometry(320, 456, 560, 160);
     return page;
 }

@@ -26,7 +26,7 @@ QString nearName(const MainWindow& window, const QString& name) {
 
 ScriptRunner::ScriptRunner(MainWindow& window, Output out, Output err)
     : w_(window), out_(std::move(out)), err_(std::move(err)) {
-    for (ProgressList* list : {w_.ListaProceso, w_.lstActividad}) {
+    for (ProgressList* list : {w_.ListaProceso, w_.lstActividad, w_.lstNumeracion}) {
         connect(list, &ProgressList::lineAppended, this,
                 [this, list](const QString& text) { onLineAppended(list, text); });
     }

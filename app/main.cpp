@@ -65,8 +65,9 @@ Exit status: 0 when every statement was carried out; 2 on a usage error or at th
 statement that could not be carried out, reported on standard error as
 "pliego: line N: REASON" (later statements do not run).
 
-Every line added to the progress lists ListaProceso and lstActividad is written to standard
-output at once as "ListaProceso: TEXT" or "lstActividad: TEXT".
+Every line added to the progress lists ListaProceso, lstActividad and lstNumeracion is written
+to standard output at once as "ListaProceso: TEXT", "lstActividad: TEXT" or
+"lstNumeracion: TEXT".
 
 Script statements: one per line; words separated by blanks; a word in double quotes may hold
 blanks, with \" and \\ inside; ${VAR} is replaced by the environment variable VAR; blank

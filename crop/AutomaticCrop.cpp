@@ -68,6 +68,7 @@ bool AutomaticCrop::scanLoaded() {
 
 void AutomaticCrop::runOne(bool Graba) {
     MainWindow& w = w_;
+    beginWatermarkRun(w);
     if (outputSettings()) {
         w.selection().DibujaSeleccion();
         w.CargaImagen();
@@ -92,6 +93,7 @@ void AutomaticCrop::Cancelar_Click() {
 
 void AutomaticCrop::CortaLote_Click() {
     MainWindow& w = w_;
+    beginWatermarkRun(w);
     w.ListaProceso->clear();
     w.Cancelar->setVisible(true);
     // Each scan is loaded and cut only while no cancel has been asked for, tested before the

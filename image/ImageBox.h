@@ -86,7 +86,11 @@ public:
     void setViewFlag(bool flag) { viewFlag_ = flag; }
     bool ViewFlag() const { return viewFlag_; }
 
-    // Merge parameters, used by the next MergeFile calls.
+    // Merge parameters, used by the next MergeFile calls. With MergeTransparent, what is
+    // transparent in the picture leaves the image as it was: the picture's alpha where some of
+    // its pixels are not opaque, otherwise every pixel of the colour of its top-left pixel (a
+    // logo drawn on white leaves only the logo), and the rest is drawn at 100 −
+    // MergeTransparency per cent.
     void setMergeTransparent(bool transparent) { mergeTransparent_ = transparent; }
     bool MergeTransparent() const { return mergeTransparent_; }
     void setMergeTransparency(double percent) { mergeTransparency_ = percent; }

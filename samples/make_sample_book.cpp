@@ -1,5 +1,6 @@
 // Makes a small book of synthetic spreads: two pages of text-like lines with printed page
 // numbers, a dark scanner margin along one edge, and one spread slightly turned, as scans come.
+// Beside it, in "marcas", a stamp to try the watermark with.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -68,6 +69,25 @@ QImage makeSpread(int spread, std::mt19937& random) {
     return image;
 }
 
+// A round red stamp on a transparent background, 240 × 240.
+QImage makeStamp() {
+    QImage stamp(240, 240, QImage::Format_ARGB32);
+    stamp.fill(Qt::transparent);
+    QPainter painter(&stamp);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor red(200, 30, 30);
+    painter.setPen(QPen(red, 16));
+    painter.drawEllipse(QPointF(120, 120), 104, 104);
+    painter.setPen(QPen(red, 4));
+    painter.drawEllipse(QPointF(120, 120), 80, 80);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(32);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, 240, 240), Qt::AlignCenter, QStringLiteral("PLIEGO"));
+    return stamp;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -89,6 +109,11 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "make_sample_book: cannot write %s\n", qPrintable(name));
             return 1;
         }
+    }
+    if (!folder.mkpath(QStringLiteral("marcas")) ||
+        !makeStamp().save(folder.filePath(QStringLiteral("marcas/sello.png")), "PNG")) {
+        std::fprintf(stderr, "make_sample_book: cannot write marcas/sello.png\n");
+        return 1;
     }
     return 0;
 }

@@ -1,27 +1,29 @@
 #include "watermark/WatermarkOverlay.h"
 
 #include "app/MainWindow.h"
-#include "app/Paths.h"
 #include "app/ProgressList.h"
 #include "image/ImageBox.h"
+#include "watermark/StampPicture.h"
+#include "watermark/Watermark.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSlider>
 
 void mergeWatermark(MainWindow& w, ImageBox* page, ProgressList* log) {
-    const QString watermark = joinPath(temporaryFolder(), QStringLiteral("wm.png"));
-    const int colorCode = page->ColorFormat();
+    const QString watermark = Watermark::workFile();
     page->setMergeMode(1);
-    page->setMergeTransparent(true);
-    page->setMergeTransparency(100.0 - w.WMTrans->value());
-    page->setMergeLeft(w.WMHpos->value());
-    page->setMergeTop(w.WMVpos->value());
+    QString error;
     if (!QFileInfo::exists(watermark))
-        log->appendLine(
-            QStringLiteral("No hay marca de agua preparada (%1): la página sigue sin ella")
-                .arg(watermark));
-    else if (!page->MergeFile(watermark))
-        log->appendLine(page->lastError());
-    // The merge works in 24-bit colour; the page keeps its output format.
-    page->setColorFormat(colorCode);
+        error = QStringLiteral("No hay marca de agua preparada («%1»)")
+                    .arg(QDir::toNativeSeparators(watermark));
+    else if (stampPicture(page, watermark, w.WMTrans->value(), w.WMHpos->value(), w.WMVpos->value(),
+                          &error))
+        return;
+    if (w.watermark().firstFailureOfRun())
+        log->appendLine(error + QStringLiteral(": las páginas de este proceso siguen sin ella"));
+}
+
+void beginWatermarkRun(MainWindow& w) {
+    w.watermark().beginRun();
 }

@@ -1,14 +1,20 @@
 // The window in a real X display: a spread of the sample book loaded on the automatic tab, the
-// whole scan in the preview and the rectangle of the active page where the sliders put it.
+// whole scan in the preview and the rectangle of the active page where the sliders put it; the
+// sample stamp prepared on the watermark tab, on the whole template page.
+#include "app/ComboBox.h"
 #include "app/MainWindow.h"
 #include "image/ImageBox.h"
 #include "sources/FileList.h"
+#include "sources/FolderList.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QImageReader>
+#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 class WindowScreenshotsTest : public QObject {
@@ -16,9 +22,11 @@ class WindowScreenshotsTest : public QObject {
 private slots:
     void initTestCase();
     void automaticTabShowsTheLoadedSpread();
+    void watermarkTabShowsTheStampOnTheWholeTemplate();
 
 private:
     QImage grabPreview(MainWindow& w);
+    QImage grabBox(MainWindow& w, QWidget* box);
     QString artifacts_;
 };
 
@@ -32,10 +40,14 @@ void WindowScreenshotsTest::initTestCase() {
 }
 
 QImage WindowScreenshotsTest::grabPreview(MainWindow& w) {
+    return grabBox(w, w.Imagen);
+}
+
+QImage WindowScreenshotsTest::grabBox(MainWindow& w, QWidget* box) {
     QCoreApplication::processEvents();
     QTest::qWait(200);
-    const QRect box(w.Imagen->mapTo(&w, QPoint(0, 0)), w.Imagen->size());
-    return w.screen()->grabWindow(w.winId()).toImage().copy(box).convertToFormat(
+    const QRect area(box->mapTo(&w, QPoint(0, 0)), box->size());
+    return w.screen()->grabWindow(w.winId()).toImage().copy(area).convertToFormat(
         QImage::Format_RGB32);
 }
 
@@ -83,6 +95,54 @@ void WindowScreenshotsTest::automaticTabShowsTheLoadedSpread() {
              qPrintable(QString::number(changed.right())));
     QVERIFY2(qAbs(changed.bottom() + 1 - expected.bottom()) <= 2,
              qPrintable(QString::number(changed.bottom())));
+}
+
+void WindowScreenshotsTest::watermarkTabShowsTheStampOnTheWholeTemplate() {
+    QTemporaryDir work;
+    const QByteArray tmp = qgetenv("TMP");
+    qputenv("TMP", work.path().toLocal8Bit());
+    MainWindow w(QDir(QCoreApplication::applicationDirPath()).filePath("../.."));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.ColorBw->setListIndex(5);
+    w.AceptaConfig->click();
+    w.LocalFiles->clickRow(0);
+    w.Probar->click();
+    w.WMActivo->setChecked(true);
+    w.DirWM->setPath(QDir::current().filePath("marcas"));
+    w.FormatoWM->setListIndex(1);
+    w.FileWM->clickRow(0);
+    w.WMSize->setValue(50);
+    w.WMTrans->setValue(70);
+    w.LeerWm->click();
+    w.WMHpos->setValue(550);
+    w.WMVpos->setValue(820);
+    w.LeerWm->click();
+    qputenv("TMP", tmp);
+    QCOMPARE(w.SSTab1->currentIndex(), 3);
+
+    const QImage shownTemplate = grabBox(w, w.ImgPlantilla);
+    w.screen()->grabWindow(w.winId()).save(artifacts_ + "/tab3-watermark.png");
+
+    // The stamp is the only red on the page: on screen it lies where it lies on the page,
+    // scaled with the whole page into the box.
+    auto red = [](QRgb p) { return qRed(p) - qGreen(p) > 60; };
+    const double scale = double(w.ImgPlantilla->height()) / 958;
+    const QRect stamp(QPoint(int(550 * scale) - 1, int(820 * scale) - 1),
+                      QPoint(int(670 * scale) + 1, int(940 * scale) + 1));
+    int inside = 0, outside = 0;
+    for (int y = 0; y < shownTemplate.height(); ++y)
+        for (int x = 0; x < shownTemplate.width(); ++x)
+            if (red(shownTemplate.pixel(x, y)))
+                ++(stamp.contains(x, y) ? inside : outside);
+    QVERIFY2(inside > 20, qPrintable(QString::number(inside)));
+    QCOMPARE(outside, 0);
+    QVERIFY(qAbs(w.ImgPlantilla->width() - 695 * scale) <= 1);
+
+    // The preview frame takes the square stamp's shape and shows it.
+    QCOMPARE(w.ImgWM->width(), w.ImgWM->height());
+    const QImage shownStamp = grabBox(w, w.ImgWM);
+    QVERIFY(red(shownStamp.pixel(shownStamp.width() / 2, 8)));
 }
 
 QTEST_MAIN(WindowScreenshotsTest)

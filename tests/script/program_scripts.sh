@@ -232,6 +232,39 @@ thumbnail="$(find "$book/jpeg_small" -type f | sort | head -n 1)"
 [ "$(size "$thumbnail")" = "370x540" ] ||
     fail "thumbnail $thumbnail is $(size "$thumbnail"), expected 370x540"
 
+# pixel IMAGE X Y: the red, green and blue values (0 to 255) of one pixel, separated by blanks.
+pixel() {
+    local at="p{$2,$3}"
+    convert "$1" -format "%[fx:round(255*$at.r)] %[fx:round(255*$at.g)] %[fx:round(255*$at.b)]" \
+        info: 2>/dev/null
+}
+
+# The stamp's ring is red; paper, ink and scanner lid are not. The sample places the stamp's
+# 120 x 120 picture at (550, 820): its ring crosses (610, 828), its corner (553, 823) is clear.
+case_name="sample watermark script"
+marked_repo="$work/marked"
+marked="$(copy_book "$marked_repo/build/samples")"
+cp -r "$sample_book/marcas" "$marked/"
+mkdir -p "$marked_repo/tmp"
+(cd "$marked_repo" && TMP="$marked_repo/tmp" "$pliego" --script "$sample_scripts/watermark.txt") \
+    >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+grep -q '^pliego: ' "$work/err" && fail "a statement was refused"
+grep -Fxq "WMHpos.Max = 695" "$work/out" || fail "the position sliders do not span the page"
+grep -Fxq "WMVpos.Max = 958" "$work/out" || fail "the position sliders do not span the page"
+[ "$(size "$marked_repo/tmp/wm.png")" = "120x120" ] ||
+    fail "the prepared watermark is $(size "$marked_repo/tmp/wm.png"), expected 120x120"
+[ "$(grep -c '^ListaProceso: Marca de Agua \.\.\.$' "$work/out")" -eq 12 ] ||
+    fail "not every page was stamped"
+[ "$(count "$marked/jpeg_big")" -eq 12 ] || fail "$(count "$marked/jpeg_big") pages, expected 12"
+for page in "$marked"/jpeg_big/*.jpg; do
+    read -r red green _ < <(pixel "$page" 610 828)
+    [ "$((red - green))" -gt 60 ] || fail "$page has no red ring at (610, 828): $red $green"
+    read -r red green _ < <(pixel "$page" 553 823)
+    [ "$((red - green))" -lt 30 ] || fail "$page is stamped where the stamp is clear: $red $green"
+done
+
 case_name="sample folder script"
 folder="$(copy_book "$work/folder")"
 PLIEGO_FOLDER="$folder" "$pliego" --script "$sample_scripts/folder.txt" >"$work/out" 2>"$work/err"

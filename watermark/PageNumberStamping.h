@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class MainWindow;
+
+// Stamps page-number labels onto finished pages, one page per call, for the numbering tab.
+class PageNumberStamping {
+public:
+    explicit PageNumberStamping(MainWindow& window) : w_(window) {}
+
+    // Loads the page `fileName` from the folder that FiletoRenum shows, builds it at its own size
+    // in the output colour format and, when `withLabel`, stamps the label picture at `labelPath`
+    // onto it with the tab's size, position and intensity. The result is shown in
+    // ImgPlantillaNum. When `batch`, the page is written into CarpetaActual's "jpeg_big" under
+    // its own base name with the extension of the large-image type (a page without a label is
+    // written too, re-encoded with the current output settings); otherwise nothing is written.
+    // AnchoPagina, AltoPagina and ProporcionPagina take the page's size. A page or label that
+    // cannot be read, or a page that cannot be written, is a line in lstNumeracion, and the
+    // page's file is left as it was.
+    void EstampaNumeros(const QString& labelPath, const QString& fileName, bool batch,
+                        bool withLabel);
+
+    // The work file the scaled label is merged from: a file of its own, so that the watermark
+    // the crop runs merge is never replaced by a page number.
+    static QString labelWorkFile();
+
+private:
+    // Scales the label, shows it and stamps it onto ImgPlantillaNum; false after reporting.
+    bool stampLabel(const QString& labelPath, const QString& fileName);
+    void report(const QString& text);
+
+    MainWindow& w_;
+};
