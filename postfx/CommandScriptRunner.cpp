@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -85,6 +86,11 @@ QString CommandScriptRunner::run(const QString& appFolder, const QByteArray& scr
     const auto done = qScopeGuard([this] { running_ = false; });
 
     const QString path = commandScriptPath(nativeScriptForm(), appFolder);
+    // Every copy of the program started from this folder uses the same script name: one at a
+    // time, or they would run each other's commands on each other's pages.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(timeLimitMs_))
+        return QStringLiteral("Otra copia del programa está usando %1").arg(path);
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

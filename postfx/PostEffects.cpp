@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -184,21 +185,30 @@ QString PostEffects::runCommand(const EffectRows& rows, const ConvertTool& tool,
 void PostEffects::applyToPage(ImageBox* page, bool oddSet, ProgressList* log) {
     log->appendLine(QStringLiteral("Efectos Postproduccion ..."));
     // A lossless work file, so that the page comes back with its own pixels where no effect
-    // changes them.
-    const QString work = joinPath(absolutePath(temporaryFolder()), QStringLiteral("post_tmp.png"));
-    if (!page->SaveToFile(work)) {
+    // changes them; a name of its own, so that two copies of the program never take each
+    // other's pages. It goes when the page is back.
+    QTemporaryFile work(
+        joinPath(absolutePath(temporaryFolder()), QStringLiteral("post_tmp-XXXXXX.png")));
+    if (!work.open()) {
+        log->appendLine(QStringLiteral("No se pudo crear el fichero de trabajo en %1: %2")
+                            .arg(temporaryFolder(), work.errorString()));
+        return;
+    }
+    work.close();
+    const QString file = work.fileName();
+    if (!page->SaveToFile(file)) {
         log->appendLine(page->lastError());
         return;
     }
     const bool changed =
-        oddSet ? EfectosImpar(work, QString(), log) : EfectosPar(work, QString(), log);
+        oddSet ? EfectosImpar(file, QString(), log) : EfectosPar(file, QString(), log);
     if (!changed)
         return; // the page box still holds the page as it was
     // The page keeps the output settings it was given: convert writes the work file in whatever
     // depth it likes.
     const int quality = page->JpegQuality();
     const int colorFormat = page->ColorFormat();
-    if (!page->LoadFromFile(work)) {
+    if (!page->LoadFromFile(file)) {
         log->appendLine(page->lastError());
         return;
     }

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -120,6 +121,7 @@ private slots:
     void callWhileAnotherIsInProgressChangesNothing();
     void testButtonsShowSampleAndResult();
     void hangingConvertIsEndedAtTheTimeLimit();
+    void anotherCopyOfTheProgramIsWaitedFor();
     void hostileParametersRunNothing_data();
     void hostileParametersRunNothing();
     void hostileFolderNames_data();
@@ -350,6 +352,28 @@ void PostEffectsTest::hangingConvertIsEndedAtTheTimeLimit() {
     QCOMPARE(error, ENXIO);
 }
 
+// Two copies of the program started from one folder share the script's name: the second waits
+// for the first (here, for as long as the time limit) instead of replacing its script.
+void PostEffectsTest::anotherCopyOfTheProgramIsWaitedFor() {
+    ToolFolderWindow f;
+    MainWindow& w = f.w();
+    w.CheckMagik->setChecked(true);
+    choose(w, true, 0, kRotate, QStringLiteral("90"));
+    const QString file = writePage(f.path("page.png"), kLeft);
+    w.postEffects().commandRunner().setTimeLimitMs(300);
+    {
+        QLockFile otherCopy(f.program() + QStringLiteral("/imgmagick.sh.lock"));
+        QVERIFY(otherCopy.lock());
+        QVERIFY(!w.postEffects().EfectosImpar(file, QString(), w.ListaProceso));
+        QCOMPARE(QImage(file).size(), QSize(200, 250));
+        QCOMPARE(linesOf(w.ListaProceso), QStringList{"Otra copia del programa está usando " +
+                                                      f.program() + "/imgmagick.sh"});
+    }
+    QVERIFY(w.postEffects().EfectosImpar(file, QString(), w.ListaProceso));
+    QCOMPARE(QImage(file).size(), QSize(250, 200));
+    QVERIFY(!QFileInfo::exists(f.program() + QStringLiteral("/imgmagick.sh.lock")));
+}
+
 void PostEffectsTest::hostileParametersRunNothing_data() {
     QTest::addColumn<QString>("parameter"); // ROOT stands for the test's folder
     QTest::newRow("single quotes") << "90'; touch ROOT/pwned; '";
@@ -427,8 +451,8 @@ void PostEffectsTest::hostileFolderNames() {
     expected = f.files();
     w.CortaLote->click();
     QCOMPARE(page(f, "libro001.png").size(), QSize(250, 200));
-    expected +=
-        {name + " tmp/post_tmp.png", "scans/jpeg_big/libro001.png", "scans/jpeg_big/libro002.png"};
+    // The page's work file does not stay behind.
+    expected += {"scans/jpeg_big/libro001.png", "scans/jpeg_big/libro002.png"};
     QCOMPARE(f.files(), expected);
     QVERIFY(!QFileInfo::exists(QDir::current().filePath("pwned")));
 }
