@@ -45,6 +45,12 @@ public:
         return QFileInfo::exists(program_ + QStringLiteral("/imgmagick.sh"));
     }
 
+    static void touch(const QString& file) {
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+        f.write("x");
+    }
+
     // Every file below the test's folder, by path relative to it.
     QSet<QString> files() const {
         QSet<QString> found;

@@ -3,11 +3,12 @@
 
 int runCommandScriptTests(int argc, char** argv);
 int runPostEffectsTests(int argc, char** argv);
+int runPageLabelsTests(int argc, char** argv);
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto run : {runCommandScriptTests, runPostEffectsTests})
+    for (auto run : {runCommandScriptTests, runPostEffectsTests, runPageLabelsTests})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -72,6 +72,50 @@ grep -q "^ImageTarget.Caption = La prueba no ha dado ninguna imagen" "$work/out"
     fail "a failed test does not say so"
 [ -e "$book/pwned" ] || [ -e "$program_folder/pwned" ] && fail "a typed parameter ran a command"
 
+# Pages cut from scans named by number are numbered: the odd pages get their number's label at
+# full intensity at (300, 700), the changed area of each page lies inside the label, and the two
+# pages carry different digits.
+case_name="a numbering batch"
+numbers="$work/numbers"
+mkdir -p "$numbers"
+cp "$sample_book/libro001.jpg" "$numbers/0001.jpg"
+cp "$sample_book/libro002.jpg" "$numbers/0002.jpg"
+run "$numbers" 'click AceptaConfig
+select LocalFiles all
+click CortaLote'
+pages="$numbers/jpeg_big"
+run "$pages" 'set ChkNumeroNon 1
+print FiletoRenum.Selected
+set MagicNonFont DejaVuSans.ttf
+set MagikNonDato Páginas:Completo
+set WMTransNum 100
+click cmdNumPrueba
+print ImgPlantillaNum.HasImage
+set WMHPosNum 300
+set WMVPosNum 700
+click cmdNumProceso'
+grep -Fxq "FiletoRenum.Selected = 0 2" "$work/out" || fail "the odd pages are not selected"
+grep -Fxq "ImgPlantillaNum.HasImage = True" "$work/out" || fail "the test label is not shown"
+grep -q '^lstNumeracion: ' "$work/out" && fail "the numbering reported a problem"
+[ -f "$pages/watermark/test.png" ] || fail "no test label"
+label_width="$(identify -format '%w' "$pages/watermark/grafo.png")"
+label_height="$(identify -format '%h' "$pages/watermark/grafo.png")"
+[ "$(ls "$pages/jpeg_big")" = "0001.jpg
+0003.jpg" ] || fail "the stamped pages are $(ls "$pages/jpeg_big")"
+areas=""
+for page in 0001 0003; do
+    # The part of the page that the stamp changed: WxH+X+Y.
+    area="$(convert "$pages/$page.jpg" "$pages/jpeg_big/$page.jpg" -compose difference \
+        -composite -threshold 25% -format '%@' info:)"
+    IFS='x+' read -r w h x y <<<"$area"
+    [ "$w" -gt 20 ] && [ "$h" -gt 50 ] && [ "$x" -ge 300 ] && [ "$y" -ge 700 ] &&
+        [ $((x + w)) -le $((300 + label_width)) ] && [ $((y + h)) -le $((700 + label_height)) ] ||
+        fail "$page.jpg changed at $area, not inside its label at +300+700"
+    areas="$areas $area"
+done
+read -r first second <<<"$areas"
+[ "$first" != "$second" ] || fail "both pages carry the same digits"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)" >&2
     exit 1
