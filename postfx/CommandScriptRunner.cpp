@@ -89,8 +89,11 @@ QString CommandScriptRunner::run(const QString& appFolder, const QByteArray& scr
     // Every copy of the program started from this folder uses the same script name: one at a
     // time, or they would run each other's commands on each other's pages.
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(timeLimitMs_))
-        return QStringLiteral("Otra copia del programa está usando %1").arg(path);
+    if (!lock.tryLock(timeLimitMs_)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            return QStringLiteral("Otra copia del programa está usando %1").arg(path);
+        return QStringLiteral("No se pudo escribir %1: la carpeta no admite escritura").arg(path);
+    }
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
