@@ -4,6 +4,7 @@
 
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
+#include "app/PictureBox.h"
 #include "app/ProgressList.h"
 #include "image/ImageBox.h"
 #include "postfx/CommandScriptRunner.h"
@@ -105,6 +106,7 @@ private slots:
     void testLabelIsShownAndNothingWritten();
     void labelThatCannotBeDrawnLeavesThePage();
     void missingConvertIsOneLinePerRun();
+    void effectTestDuringALabelRunsNothing();
     void hostileFontNamesRunNothing_data();
     void hostileFontNamesRunNothing();
     void hostileSourceFolderName();
@@ -310,6 +312,21 @@ void PageLabelsTest::missingConvertIsOneLinePerRun() {
     w.cmdNumProceso->click();
     QCOMPARE(linesOf(w.lstNumeracion), QStringList(2, CommandScriptRunner::missingConvertText()));
     QVERIFY(!QFileInfo::exists(book.f.scans() + "/jpeg_big/0001.png"));
+}
+
+// The window takes clicks while a label is drawn; an effect test clicked meanwhile must not
+// start a second command script.
+void PageLabelsTest::effectTestDuringALabelRunsNothing() {
+    NumberedBook book({"0001.png"});
+    MainWindow& w = book.f.w();
+    book.numberOddPages(0);
+    QDir().mkpath(book.labels());
+    QMetaObject::invokeMethod(w.TestMgkNon, &QPushButton::click, Qt::QueuedConnection);
+    QVERIFY(w.pageLabels().CreaEtiquetasNumero(book.labels() + "/grafo.png", "   1"));
+    QVERIFY2(w.ImageTarget->message().contains("ocupado"), qPrintable(w.ImageTarget->message()));
+    QVERIFY(!QFileInfo::exists(book.f.program() + "/imgmagic/ImgMgk_T.jpg"));
+    QVERIFY(QImage(book.labels() + "/grafo.png").width() > 0);
+    QVERIFY(!w.v.ProcesandoEfectos);
 }
 
 void PageLabelsTest::hostileFontNamesRunNothing_data() {
