@@ -5,28 +5,25 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QTest>
 #include <memory>
 
 // A window whose program folder (named as a test needs, inside a folder of its own) holds the
-// tool folder that the build lays out: the fonts and the effect sample picture. ImageMagick is
-// the machine's own. The window opens on a folder of scans, also named as the test needs.
+// tool folder the build lays out (fonts, effect sample); ImageMagick is the machine's own. The
+// window opens on a folder of scans, also named as the test needs.
 class ToolFolderWindow {
 public:
-    explicit ToolFolderWindow(const QString& programName = QStringLiteral("program"),
-                              const QString& scansName = QStringLiteral("scans")) {
-        const QDir base(root_.path());
-        program_ = base.filePath(programName);
-        scans_ = base.filePath(scansName);
-        QDir().mkpath(program_ + QStringLiteral("/imgmagic"));
+    explicit ToolFolderWindow(const QString& programName = "program",
+                              const QString& scansName = "scans")
+        : program_(QDir(root_.path()).filePath(programName)),
+          scans_(QDir(root_.path()).filePath(scansName)) {
+        QDir().mkpath(program_ + "/imgmagic");
         QDir().mkpath(scans_);
         const QDir tools(QStringLiteral(PLIEGO_TOOL_DIR));
         for (const QString& name : tools.entryList(QDir::Files))
-            QFile::copy(tools.filePath(name), program_ + QStringLiteral("/imgmagic/") + name);
+            QFile::copy(tools.filePath(name), program_ + "/imgmagic/" + name);
         previous_ = QDir::currentPath();
         QDir::setCurrent(scans_);
         window = std::make_unique<MainWindow>(program_);
@@ -41,15 +38,7 @@ public:
     QString program() const { return program_; }
     QString scans() const { return scans_; }
     QString path(const QString& relative) const { return QDir(root_.path()).filePath(relative); }
-    bool scriptLeftBehind() const {
-        return QFileInfo::exists(program_ + QStringLiteral("/imgmagick.sh"));
-    }
-
-    static void touch(const QString& file) {
-        QFile f(file);
-        f.open(QIODevice::WriteOnly);
-        f.write("x");
-    }
+    bool scriptLeftBehind() const { return QFile::exists(program_ + "/imgmagick.sh"); }
 
     // Every file below the test's folder, by path relative to it.
     QSet<QString> files() const {
@@ -76,3 +65,17 @@ inline QStringList linesOf(const QListWidget* list) {
         out << list->item(i)->text();
     return out;
 }
+
+// An environment variable changed for the rest of a scope.
+class EnvironmentChange {
+public:
+    EnvironmentChange(const char* name, const QByteArray& value)
+        : name_(name), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~EnvironmentChange() { qputenv(name_, old_); }
+
+private:
+    const char* name_;
+    QByteArray old_;
+};

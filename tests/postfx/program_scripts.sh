@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The program started in script mode as a batch job starts it: effects applied by ImageMagick
-# during a crop batch and tried with the test buttons, and a numbering batch over finished pages.
+# during a crop batch, and a numbering batch over finished pages.
 # Arguments: the program and the folder of the sample book.
 set -uo pipefail
 pliego="$1"
@@ -53,24 +53,6 @@ done
 for page in libro002 libro004; do
     [ "$(size "$book/jpeg_big/$page.jpg")" = "348x479" ] || fail "$page.jpg is not scaled"
 done
-
-case_name="effect tests"
-run "$book" 'set CheckMagik 1
-set cbMagicPar(4) Rotar
-set lblMagikPar(4) 90
-click TestMgkPar
-print ImageSource.HasImage
-print ImageTarget.HasImage
-set lblMagikPar(4) "90; touch pwned"
-click TestMgkPar
-print ImageTarget.HasImage
-print ImageTarget.Caption'
-grep -Fxq "ImageSource.HasImage = True" "$work/out" || fail "the sample is not shown"
-grep -Fxq "ImageTarget.HasImage = True" "$work/out" || fail "the result is not shown"
-grep -Fxq "ImageTarget.HasImage = False" "$work/out" || fail "a failed test shows a result"
-grep -q "^ImageTarget.Caption = La prueba no ha dado ninguna imagen" "$work/out" ||
-    fail "a failed test does not say so"
-[ -e "$book/pwned" ] || [ -e "$program_folder/pwned" ] && fail "a typed parameter ran a command"
 
 # Pages cut from scans named by number are numbered: the odd pages get their number's label at
 # full intensity at (300, 700), the changed area of each page lies inside the label, and the two
