@@ -1,5 +1,6 @@
 #include "crop/AutomaticCrop.h"
 #include "crop/BatchAhead.h"
+#include "crop/PageSettings.h"
 #include "crop/SelectionRefusal.h"
 
 #include "app/ClickLabel.h"
@@ -141,53 +142,22 @@ AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& sett
     const WorkingValues& v = w.v;
     Recipe recipe;
     recipe.twoPages = w.ChkSepara2Img->isChecked();
-    recipe.largeSuffix = w.HacerMini->isChecked() ? QStringLiteral("A") : QString();
-    recipe.extension = settings.extension;
-    recipe.thumbnailExtension = settings.thumbnailExtension;
-    // Pages that take effects are finished on this thread, so their files are made there.
-    recipe.encode = Graba && !w.CheckMagik->isChecked();
-
-    PageRecipe page;
-    page.width = v.AnchoSeleccion;
-    page.top = v.MargenSuperior;
-    page.bottom = v.LimiteInferior;
-    page.pageWidth = v.AnchoPagina;
-    page.pageHeight = v.AltoPagina;
-    page.distort = w.PermiteDistorsion->isChecked();
-    page.colorCode = settings.colorCode;
-    page.jpegQuality = w.UpDownQuality->value();
-    if (w.WMActivo->isChecked())
-        page.watermark = watermarkFromWindow(w);
-    page.thumbnailWidth = roundToInt32(v.AnchoMiniatura);
-    page.thumbnailHeight = roundToInt32(v.AltoMiniatura);
-    // TIFF compression, once asked for, stays with the page boxes.
-    const QString tiff = QStringLiteral(".tif");
-    const bool compress = (settings.extension == tiff || settings.thumbnailExtension == tiff) &&
-                          w.Compresion->isChecked();
-    recipe.left = page;
-    recipe.left.left = v.MargenIzq;
-    recipe.left.tiffCompression = compress ? 2 : w.PaginaIzq->TiffCompression();
-    recipe.right = page;
-    recipe.right.left = v.MargenDch;
-    recipe.right.tiffCompression = compress ? 2 : w.PaginaDch->TiffCompression();
+    recipe.settings =
+        pageSettingsFromWindow(w, settings, Graba, v.MargenSuperior, v.LimiteInferior);
+    recipe.left =
+        recipe.settings.forSide(v.MargenIzq, v.AnchoSeleccion, w.PaginaIzq->TiffCompression());
+    recipe.right =
+        recipe.settings.forSide(v.MargenDch, v.AnchoSeleccion, w.PaginaDch->TiffCompression());
     return recipe;
 }
 
 ScanRecipe AutomaticCrop::Recipe::forScan(const QString& path) const {
     const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    const QString folder = ExtraeCarpeta(path);
     ScanRecipe scan{left};
-    if (twoPages)
+    settings.nameFiles(scan[0], path, names.left);
+    if (twoPages) {
         scan.append(right);
-    for (int i = 0; i < scan.size(); ++i) {
-        if (!encode)
-            continue;
-        const QString& base = i == 0 ? names.left : names.right;
-        scan[i].largeName =
-            joinPath(joinPath(folder, QStringLiteral("jpeg_big")), base + largeSuffix + extension);
-        if (!thumbnailExtension.isEmpty())
-            scan[i].thumbnailName = joinPath(joinPath(folder, QStringLiteral("jpeg_small")),
-                                             base + QStringLiteral("B") + thumbnailExtension);
+        settings.nameFiles(scan[1], path, names.right);
     }
     return scan;
 }
@@ -223,7 +193,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
             return recipe.forScan(batch->path(index));
         });
 
-    const QString largeSuffix = recipe.largeSuffix;
+    const QString largeSuffix = recipe.settings.largeSuffix;
     const PageBaseNames names = pageBaseNames(v.FicheroActual, recipe.twoPages);
     for (int i = 0; i < pages.size(); ++i) {
         const bool leftPage = i == 0;

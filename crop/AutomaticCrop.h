@@ -3,6 +3,7 @@
 #include "crop/OutputNames.h"
 #include "crop/PageOutput.h"
 #include "crop/PagePipeline.h"
+#include "crop/PageSettings.h"
 
 #include <QObject>
 #include <QString>
@@ -37,13 +38,10 @@ private:
     // What the pages of a scan take, read from the window; in a batch only the names change
     // from one scan to the next.
     struct Recipe {
+        PageSettings settings;
         PageRecipe left;
         PageRecipe right;
         bool twoPages = false;
-        QString largeSuffix;
-        QString extension;
-        QString thumbnailExtension;
-        bool encode = false;
         ScanRecipe forScan(const QString& path) const;
     };
     Recipe recipeFromWindow(const OutputSettings& settings, bool Graba);

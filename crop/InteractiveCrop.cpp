@@ -9,6 +9,7 @@
 #include "crop/BatchAhead.h"
 #include "crop/MarginTrim.h"
 #include "crop/OutputNames.h"
+#include "crop/PageSettings.h"
 #include "crop/SelectionRefusal.h"
 #include "geometry/SelectionControls.h"
 #include "image/ImageBox.h"
@@ -386,38 +387,16 @@ InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& 
     recipe.both = Graba && recipe.twoPages;
     recipe.alternate = w.chkAlternatepages->isChecked();
     recipe.side = v.PaginaActiva;
-    recipe.largeSuffix = w.HacerMini->isChecked() ? QStringLiteral("A") : QString();
-    recipe.extension = settings.extension;
-    recipe.thumbnailExtension = settings.thumbnailExtension;
-    // Pages that take effects are finished on this thread, so their files are made there.
-    recipe.encode = Graba && !w.CheckMagik->isChecked();
-
-    PageRecipe page;
-    page.top = v.MargenSuperior2;
-    page.bottom = v.LimiteInferior2;
-    page.pageWidth = v.AnchoPagina;
-    page.pageHeight = v.AltoPagina;
-    page.distort = w.PermiteDistorsion->isChecked();
+    recipe.settings =
+        pageSettingsFromWindow(w, settings, Graba, v.MargenSuperior2, v.LimiteInferior2);
+    PageRecipe& page = recipe.settings.page;
     // With distortion allowed, a page here keeps the size of its cut.
     page.keepDistortedSize = true;
-    page.colorCode = settings.colorCode;
-    page.jpegQuality = w.UpDownQuality->value();
-    const QString tiff = QStringLiteral(".tif");
-    const bool compress = (settings.extension == tiff || settings.thumbnailExtension == tiff) &&
-                          w.Compresion->isChecked();
-    page.tiffCompression = compress ? 2 : w.ImgPreview->TiffCompression();
     if (w.chkMargenNegro->isChecked())
         page.trimTolerance = tolerance;
-    if (w.WMActivo->isChecked())
-        page.watermark = watermarkFromWindow(w);
-    page.thumbnailWidth = roundToInt32(v.AnchoMiniatura);
-    page.thumbnailHeight = roundToInt32(v.AltoMiniatura);
-    recipe.left = page;
-    recipe.left.left = v.MargenIzq2;
-    recipe.left.width = v.AnchoSeleccion2i;
-    recipe.right = page;
-    recipe.right.left = v.MargenDch2;
-    recipe.right.width = v.AnchoSeleccion2d;
+    const int compression = w.ImgPreview->TiffCompression();
+    recipe.left = recipe.settings.forSide(v.MargenIzq2, v.AnchoSeleccion2i, compression);
+    recipe.right = recipe.settings.forSide(v.MargenDch2, v.AnchoSeleccion2d, compression);
     return recipe;
 }
 
@@ -431,20 +410,11 @@ QStringList InteractiveCrop::Recipe::sidesOf(int scansLater) const {
 
 ScanRecipe InteractiveCrop::Recipe::forScan(const QString& path, int scansLater) const {
     const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    const QString folder = ExtraeCarpeta(path);
     ScanRecipe scan;
     for (const QString& pageSide : sidesOf(scansLater)) {
         const bool leftSide = pageSide == QLatin1String("i");
-        PageRecipe page = leftSide ? left : right;
-        if (encode) {
-            const QString& base = leftSide || !twoPages ? names.left : names.right;
-            page.largeName = joinPath(joinPath(folder, QStringLiteral("jpeg_big")),
-                                      base + largeSuffix + extension);
-            if (!thumbnailExtension.isEmpty())
-                page.thumbnailName = joinPath(joinPath(folder, QStringLiteral("jpeg_small")),
-                                              base + QStringLiteral("B") + thumbnailExtension);
-        }
-        scan.append(page);
+        scan.append(leftSide ? left : right);
+        settings.nameFiles(scan.last(), path, leftSide || !twoPages ? names.left : names.right);
     }
     return scan;
 }

@@ -2,6 +2,7 @@
 
 #include "crop/PageOutput.h"
 #include "crop/PagePipeline.h"
+#include "crop/PageSettings.h"
 
 #include <QObject>
 #include <QString>
@@ -58,16 +59,13 @@ private:
     // What the pages of a scan take, read from the window; in a batch the names change from
     // one scan to the next, and alternating pages change the side.
     struct Recipe {
+        PageSettings settings;
         PageRecipe left;
         PageRecipe right;
         bool twoPages = false;
         bool both = false; // a two-page scan cut for writing: left page, then right page
         bool alternate = false;
         QString side;
-        QString largeSuffix;
-        QString extension;
-        QString thumbnailExtension;
-        bool encode = false;
         QStringList sidesOf(int scansLater) const;
         ScanRecipe forScan(const QString& path, int scansLater) const;
     };
