@@ -81,15 +81,10 @@ void AutomaticCrop::CortaLote_Click() {
         w.enabling().BloqueaControles();
         const bool tree = w.chkSubTree->isChecked();
         QStringList scans;
-        if (tree) {
-            for (int row = 0; row < w.lstTree->count(); ++row)
-                scans << w.lstTree->item(row)->text();
-        } else {
-            for (int row = 0; row < w.LocalFiles->count(); ++row) {
-                if (w.LocalFiles->isRowSelected(row))
-                    scans << joinPath(w.v.CarpetaActual, w.LocalFiles->item(row)->text());
-            }
-        }
+        for (int row = 0; tree && row < w.lstTree->count(); ++row)
+            scans << w.lstTree->item(row)->text();
+        if (!tree)
+            scans = w.LocalFiles->selectedPaths(w.v.CarpetaActual);
         // Workers read and cut the next scans while this thread commits each in its turn: its
         // lines, its pages on screen and its files. Each scan is loaded and cut only while no
         // cancel has been asked for, tested before the load and again before the cut; pending

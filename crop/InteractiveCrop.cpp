@@ -281,15 +281,10 @@ void InteractiveCrop::cmdICLote_Click() {
     } else {
         const bool tree = w.chkSubTree->isChecked();
         QStringList scans;
-        if (tree) {
-            for (int row = 0; row < w.lstTree->count(); ++row)
-                scans << w.lstTree->item(row)->text();
-        } else {
-            for (int row = 0; row < w.LocalFiles2->count(); ++row) {
-                if (w.LocalFiles2->isRowSelected(row))
-                    scans << joinPath(v.CarpetaActual, w.LocalFiles2->item(row)->text());
-            }
-        }
+        for (int row = 0; tree && row < w.lstTree->count(); ++row)
+            scans << w.lstTree->item(row)->text();
+        if (!tree)
+            scans = w.LocalFiles2->selectedPaths(v.CarpetaActual);
         // Workers read and cut the next scans while this thread commits each in its turn.
         BatchAhead ahead(scans, BatchAhead::workerCount());
         int taken = 0;
