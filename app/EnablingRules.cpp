@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/UpDown.h"
 #include "image/ImageBox.h"
+#include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 #include "sources/SourceBrowser.h"
@@ -81,6 +82,8 @@ void EnablingRules::DesbloqueaControles() {
             c->setEnabled(true);
     }
     ActualizaControles();
+    // Every crop run ends here.
+    w_.postEffects().runEnded();
 }
 
 void EnablingRules::BloqueaControles() {

@@ -12,6 +12,7 @@
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
 #include "image/ImageBox.h"
+#include "postfx/PageLabels.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
@@ -32,6 +33,7 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
     : QWidget(parent), enabling_(std::make_unique<EnablingRules>(*this)),
       sources_(std::make_unique<SourceBrowser>(*this)),
       postEffects_(std::make_unique<PostEffects>(*this)),
+      pageLabels_(std::make_unique<PageLabels>(*this)),
       loader_(std::make_unique<ScanLoader>(*this)),
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
@@ -48,6 +50,7 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
     // The folder lists open on the folder the program was started in.
     Dirs->setPath(QDir::currentPath());
     DirWM->setPath(QDir::currentPath());
+    FiletoRenum->setPath(QDir::currentPath());
     Form_Load();
     connectHandlers();
 }
@@ -60,6 +63,7 @@ void MainWindow::connectHandlers() {
     enabling_->connectHandlers();
     sources_->connectHandlers();
     postEffects_->connectHandlers();
+    pageLabels_->connectHandlers();
     selection_->connectHandlers();
     pointer_->connectHandlers();
     automaticCrop_->connectHandlers();

@@ -19,6 +19,7 @@ class FolderList;
 class InteractiveCrop;
 class ImageBox;
 class PictureBox;
+class PageLabels;
 class PageNumberStamping;
 class PointerEditing;
 class PostEffects;
@@ -66,6 +67,7 @@ public:
     EnablingRules& enabling() { return *enabling_; }
     SourceBrowser& sources() { return *sources_; }
     PostEffects& postEffects() { return *postEffects_; }
+    PageLabels& pageLabels() { return *pageLabels_; }
     ScanLoader& loader() { return *loader_; }
     SelectionControls& selection() { return *selection_; }
     PointerEditing& pointer() { return *pointer_; }
@@ -249,6 +251,7 @@ private:
     std::unique_ptr<EnablingRules> enabling_;
     std::unique_ptr<SourceBrowser> sources_;
     std::unique_ptr<PostEffects> postEffects_;
+    std::unique_ptr<PageLabels> pageLabels_;
     std::unique_ptr<ScanLoader> loader_;
     std::unique_ptr<SelectionControls> selection_;
     std::unique_ptr<PointerEditing> pointer_;

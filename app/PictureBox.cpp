@@ -5,6 +5,7 @@
 PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
     setAlignment(Qt::AlignCenter);
     setFrameShape(QFrame::Box);
+    setWordWrap(true);
 }
 
 bool PictureBox::loadPicture(const QString& path) {
@@ -12,8 +13,15 @@ bool PictureBox::loadPicture(const QString& path) {
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     picture_ = QPixmap::fromImage(image);
+    message_.clear();
     showScaled();
     return !image.isNull();
+}
+
+void PictureBox::showMessage(const QString& text) {
+    picture_ = QPixmap();
+    message_ = text;
+    showScaled();
 }
 
 void PictureBox::resizeEvent(QResizeEvent* event) {
@@ -23,7 +31,7 @@ void PictureBox::resizeEvent(QResizeEvent* event) {
 
 void PictureBox::showScaled() {
     if (picture_.isNull()) {
-        clear();
+        setText(message_);
         return;
     }
     setPixmap(

@@ -93,7 +93,8 @@ QList<Property> propertiesOf(const QWidget* c) {
         p << Property{QStringLiteral("Text"), [=] { return text->text(); }};
     } else if (const auto* picture = qobject_cast<const PictureBox*>(c)) {
         p << Property{QStringLiteral("HasImage"),
-                      [=] { return scriptBoolean(picture->hasPicture()); }};
+                      [=] { return scriptBoolean(picture->hasPicture()); }}
+          << Property{QStringLiteral("Caption"), [=] { return picture->message(); }};
     } else if (const auto* label = qobject_cast<const QLabel*>(c)) {
         p << Property{QStringLiteral("Caption"), [=] { return label->text(); }};
     } else if (const auto* box = qobject_cast<const ImageBox*>(c)) {

@@ -7,8 +7,12 @@ set -euo pipefail
 declare -A needs=(
     [imagemagick]=/usr/bin/convert-im6.q16
     [libvips-tools]=/usr/bin/vips
+    [libvips-dev]=/usr/include/vips/vips8
+    [libjpeg62-turbo-dev]=/usr/include/jpeglib.h
+    [pkgconf]=/usr/bin/pkg-config
     [libjpeg-turbo-progs]=/usr/bin/djpeg
     [time]=/usr/bin/time
+    [util-linux]=/usr/bin/taskset
     [qt6-base-dev]=/usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6Config.cmake
     [cmake]=/usr/bin/cmake
     [ninja-build]=/usr/bin/ninja

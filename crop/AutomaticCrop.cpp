@@ -1,5 +1,7 @@
 #include "crop/AutomaticCrop.h"
-#include "crop/PageCut.h"
+#include "crop/BatchAhead.h"
+#include "crop/PageSettings.h"
+#include "crop/SelectionRefusal.h"
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
@@ -75,22 +77,30 @@ void AutomaticCrop::CortaLote_Click() {
     w.ListaProceso->clear();
     w.Cancelar->setVisible(true);
     diskFull_ = false;
-    // Each scan is loaded and cut only while no cancel has been asked for, tested before the
-    // load and again before the cut; pending clicks are taken once per scan. While a scan is
-    // cut, the next one is read on another core.
-    auto processCurrent = [this, &w](const QString& nextScan) {
-        if (w.v.ProcesoCancelado || diskFull_)
-            return;
-        w.CargaImagen();
-        if (!nextScan.isEmpty())
-            ScanPrefetch::start(nextScan);
-        if (scanLoaded() && !w.v.ProcesoCancelado)
-            RecortaAutomatico(true);
-    };
     if (readOutputSettings(w, w.ListaProceso)) {
         // Locked from the start: the operator cannot change settings between two scans.
         w.enabling().BloqueaControles();
-        if (w.chkSubTree->isChecked()) {
+        const bool tree = w.chkSubTree->isChecked();
+        QStringList scans;
+        for (int row = 0; tree && row < w.lstTree->count(); ++row)
+            scans << w.lstTree->item(row)->text();
+        if (!tree)
+            scans = w.LocalFiles->selectedPaths(w.v.CarpetaActual);
+        // Workers read and cut the next scans while this thread commits each in its turn: its
+        // lines, its pages on screen and its files. Each scan is loaded and cut only while no
+        // cancel has been asked for, tested before the load and again before the cut; pending
+        // clicks are taken once per scan.
+        BatchAhead ahead(scans, BatchAhead::workerCount());
+        int taken = 0;
+        auto processCurrent = [&] {
+            if (w.v.ProcesoCancelado || diskFull_)
+                return;
+            ScanAhead scan = ahead.takeForLoading(taken++);
+            w.CargaImagen();
+            if (scanLoaded() && !w.v.ProcesoCancelado)
+                RecortaAutomatico(true, &scan, &ahead);
+        };
+        if (tree) {
             const QString folder = w.v.CarpetaActual;
             const QString file = w.v.FicheroActual;
             while (w.lstTree->count() > 0) {
@@ -98,7 +108,7 @@ void AutomaticCrop::CortaLote_Click() {
                 const QString entry = w.lstTree->item(0)->text();
                 w.v.CarpetaActual = ExtraeCarpeta(entry);
                 w.v.FicheroActual = ExtraeFichero(entry);
-                processCurrent(w.lstTree->count() > 1 ? w.lstTree->item(1)->text() : QString());
+                processCurrent();
                 delete w.lstTree->takeItem(0);
                 if (w.lstTreeAuto->count() > 0)
                     delete w.lstTreeAuto->takeItem(0);
@@ -107,19 +117,12 @@ void AutomaticCrop::CortaLote_Click() {
             w.v.CarpetaActual = folder;
             w.v.FicheroActual = file;
         } else {
-            auto nextSelected = [&w](int after) {
-                for (int row = after + 1; row < w.LocalFiles->count(); ++row) {
-                    if (w.LocalFiles->isRowSelected(row))
-                        return joinPath(w.v.CarpetaActual, w.LocalFiles->item(row)->text());
-                }
-                return QString();
-            };
             for (int row = 0; row < w.LocalFiles->count(); ++row) {
                 QApplication::processEvents();
                 if (!w.LocalFiles->isRowSelected(row) || w.v.ProcesoCancelado || diskFull_)
                     continue;
                 w.v.FicheroActual = w.LocalFiles->item(row)->text();
-                processCurrent(nextSelected(row));
+                processCurrent();
             }
         }
     }
@@ -130,7 +133,32 @@ void AutomaticCrop::CortaLote_Click() {
     w.Cancelar->setVisible(false);
 }
 
-void AutomaticCrop::RecortaAutomatico(bool Graba) {
+AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& settings, bool Graba) {
+    MainWindow& w = w_;
+    const WorkingValues& v = w.v;
+    Recipe recipe;
+    recipe.twoPages = w.ChkSepara2Img->isChecked();
+    recipe.settings =
+        pageSettingsFromWindow(w, settings, Graba, v.MargenSuperior, v.LimiteInferior);
+    recipe.left =
+        recipe.settings.forSide(v.MargenIzq, v.AnchoSeleccion, w.PaginaIzq->TiffCompression());
+    recipe.right =
+        recipe.settings.forSide(v.MargenDch, v.AnchoSeleccion, w.PaginaDch->TiffCompression());
+    return recipe;
+}
+
+ScanRecipe AutomaticCrop::Recipe::forScan(const QString& path) const {
+    const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
+    ScanRecipe scan{left};
+    settings.nameFiles(scan[0], path, names.left);
+    if (twoPages) {
+        scan.append(right);
+        settings.nameFiles(scan[1], path, names.right);
+    }
+    return scan;
+}
+
+void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhead* batch) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     w.ListaProceso->appendLine(QStringLiteral("Separando imagen ..."));
@@ -149,36 +177,57 @@ void AutomaticCrop::RecortaAutomatico(bool Graba) {
         return;
     }
 
-    const QString largeSuffix = w.HacerMini->isChecked() ? QStringLiteral("A") : QString();
-    const PageBaseNames names = pageBaseNames(v.FicheroActual, w.ChkSepara2Img->isChecked());
+    const Recipe recipe = recipeFromWindow(*settings, Graba);
+    const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual));
+    // The pages made ahead are taken when they were made for exactly what this scan takes now;
+    // otherwise (the first scans of a batch, a scan of another size) they are made here.
+    QList<PreparedPage> pages = scanAhead && scanAhead->recipe == scanRecipe
+                                    ? std::move(scanAhead->pages)
+                                    : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    if (batch)
+        batch->setRecipes([recipe, batch](int index) -> std::optional<ScanRecipe> {
+            return recipe.forScan(batch->path(index));
+        });
 
-    if (cutPage(w.PaginaIzq, v.MargenIzq, true, settings->colorCode))
-        showPage(w.PaginaIzq, names.left + largeSuffix + settings->extension, true);
-    if (w.ChkSepara2Img->isChecked() &&
-        cutPage(w.PaginaDch, v.MargenDch, false, settings->colorCode))
-        showPage(w.PaginaDch, names.right + largeSuffix + settings->extension, false);
+    const QString largeSuffix = recipe.settings.largeSuffix;
+    const PageBaseNames names = pageBaseNames(v.FicheroActual, recipe.twoPages);
+    for (int i = 0; i < pages.size(); ++i) {
+        const bool leftPage = i == 0;
+        ImageBox* box = leftPage ? w.PaginaIzq : w.PaginaDch;
+        if (commitPage(box, pages[i], leftPage))
+            showPage(box, (leftPage ? names.left : names.right) + largeSuffix + settings->extension,
+                     leftPage);
+    }
     w.repaint();
 
-    writePages(names, *settings, Graba);
+    writePages(names, *settings, Graba, pages);
     w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
 }
 
-bool AutomaticCrop::cutPage(ImageBox* page, double left, bool leftPage, int colorCode) {
+bool AutomaticCrop::commitPage(ImageBox* page, PreparedPage& prepared, bool leftPage) {
     MainWindow& w = w_;
-    WorkingValues& v = w.v;
-    if (!cutPageFromScan(w, page, left, v.AnchoSeleccion, v.MargenSuperior, v.LimiteInferior, false,
-                         colorCode, w.ListaProceso))
+    // The scan shows the page's rectangle and the copy slot holds its cut, as after a cut made
+    // here.
+    const QRect& selection = prepared.scanSelection;
+    w.ImagenGrande->SelectArea(selection.left(), selection.top(), selection.right(),
+                               selection.bottom());
+    w.ImagenGrande->setSelectionEnabled(true);
+    ImageBox::setClipboardCopy(prepared.cutCopy);
+    page->setPicture(prepared.page);
+    if (!prepared.cut) {
+        w.ListaProceso->appendLine(
+            QStringLiteral("No se pudo cortar la página: %1").arg(prepared.cutError));
         return false;
+    }
     if (leftPage) {
         // The watermark template starts from the last left page as it was cut.
         if (w.PermiteDistorsion->isChecked())
             w.ImgPlantilla->PasteFromClipboard();
-        v.PaginaCortada = true;
+        w.v.PaginaCortada = true;
     }
-
     if (w.WMActivo->isChecked()) {
         w.ListaProceso->appendLine(QStringLiteral("Marca de Agua ..."));
-        mergeWatermark(w, page, w.ListaProceso);
+        reportWatermarkFailure(w, prepared.watermarkError, w.ListaProceso);
     }
     if (w.CheckMagik->isChecked())
         w.postEffects().applyToPage(page, leftPage, w.ListaProceso);
@@ -197,7 +246,7 @@ void AutomaticCrop::showPage(ImageBox* page, const QString& fileName, bool leftP
 }
 
 void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings& settings,
-                               bool Graba) {
+                               bool Graba, const QList<PreparedPage>& prepared) {
     MainWindow& w = w_;
     const bool twoPages = w.ChkSepara2Img->isChecked();
     const QString& extension = settings.extension;
@@ -223,19 +272,21 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     struct Page {
         ImageBox* box;
         QString base;
+        const PreparedPage* prepared;
     };
     // A page that could not be cut has been logged and is not written.
     QList<Page> pages;
     if (w.PaginaIzq->HasImage())
-        pages.append({w.PaginaIzq, names.left});
+        pages.append({w.PaginaIzq, names.left, &prepared[0]});
     if (twoPages && w.PaginaDch->HasImage())
-        pages.append({w.PaginaDch, names.right});
+        pages.append({w.PaginaDch, names.right, &prepared[1]});
     const QString largeSuffix = thumbnails ? QStringLiteral("A") : QString();
     for (const Page& page : pages) {
         const QString fileName = page.base + largeSuffix + extension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
         w.ListaProceso->appendLine(fileName);
-        if (writePageFile(page.box, big, fileName, w.ListaProceso) == OutputResult::DiskFull) {
+        if (writePageFile(page.box, big, fileName, w.ListaProceso, page.prepared) ==
+            OutputResult::DiskFull) {
             diskFull_ = true;
             return;
         }
@@ -247,7 +298,7 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         const QString fileName = page.base + QStringLiteral("B") + smallExtension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
         w.ListaProceso->appendLine(fileName);
-        if (writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso) ==
+        if (writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso, page.prepared) ==
             OutputResult::DiskFull) {
             diskFull_ = true;
             return;

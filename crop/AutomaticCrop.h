@@ -2,11 +2,15 @@
 
 #include "crop/OutputNames.h"
 #include "crop/PageOutput.h"
+#include "crop/PagePipeline.h"
+#include "crop/PageSettings.h"
 
 #include <QObject>
 #include <QString>
 
+class BatchAhead;
 class ImageBox;
+struct ScanAhead;
 class MainWindow;
 
 // The automatic crop tab's runs: one scan, a test that writes nothing, and the batch over the
@@ -22,16 +26,30 @@ public:
     void CortaLote_Click();
     void Cancelar_Click();
 
-    // Cuts the loaded scan into its pages, shows them and, when `Graba`, writes them.
-    void RecortaAutomatico(bool Graba);
+    // Cuts the loaded scan into its pages, shows them and, when `Graba`, writes them. In a
+    // batch, `scanAhead` holds what the workers made ahead for this scan, and `batch` learns
+    // what the next scans take.
+    void RecortaAutomatico(bool Graba, ScanAhead* scanAhead = nullptr, BatchAhead* batch = nullptr);
 
 private:
     void runOne(bool Graba);
     // After a load: false (with the block of lines closed) when the scan could not be read.
     bool scanLoaded();
-    bool cutPage(ImageBox* page, double left, bool leftPage, int colorCode);
+    // What the pages of a scan take, read from the window; in a batch only the names change
+    // from one scan to the next.
+    struct Recipe {
+        PageSettings settings;
+        PageRecipe left;
+        PageRecipe right;
+        bool twoPages = false;
+        ScanRecipe forScan(const QString& path) const;
+    };
+    Recipe recipeFromWindow(const OutputSettings& settings, bool Graba);
+    // Puts a page made from the scan into its box, with its lines; false when it was not made.
+    bool commitPage(ImageBox* page, PreparedPage& prepared, bool leftPage);
     void showPage(ImageBox* page, const QString& fileName, bool leftPage);
-    void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba);
+    void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba,
+                    const QList<PreparedPage>& prepared);
 
     MainWindow& w_;
     // A full disk met by the batch in progress: it takes no further scan.

@@ -3,13 +3,18 @@
 #include "app/ClickLabel.h"
 #include "app/EnablingRules.h"
 #include "app/MainWindow.h"
+#include "app/Numbers.h"
 #include "app/Paths.h"
 #include "app/ProgressList.h"
+#include "crop/BatchAhead.h"
 #include "crop/MarginTrim.h"
 #include "crop/OutputNames.h"
-#include "crop/PageCut.h"
+#include "crop/PageSettings.h"
+#include "crop/SelectionRefusal.h"
 #include "geometry/SelectionControls.h"
 #include "image/ImageBox.h"
+#include "image/ScanBuffers.h"
+#include "image/ScanPrefetch.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "watermark/WatermarkOverlay.h"
@@ -275,36 +280,52 @@ void InteractiveCrop::cmdICLote_Click() {
             }
         }
         ProcesaListaInteractiva(true);
-    } else if (w.chkSubTree->isChecked()) {
-        while (w.lstTree->count() > 0 && !v.ProcesoCancelado && !diskFull_) {
-            QApplication::processEvents();
-            takeFirstTreeEntry();
-            if (v.ProcesoCancelado)
-                break;
-            sideFromOption();
-            w.CargaImagen();
-            if (!v.ProcesoCancelado && scanLoaded())
-                RecortaInteractivo(true);
-            dropFirstTreeEntry();
-            alternate();
-            w.enabling().BloqueaControles();
-        }
-        restore(saved);
     } else {
-        for (int row = 0; row < w.LocalFiles2->count(); ++row) {
-            QApplication::processEvents();
-            if (!w.LocalFiles2->isRowSelected(row) || v.ProcesoCancelado || diskFull_)
-                continue;
-            sideFromOption();
-            v.FicheroActual = w.LocalFiles2->item(row)->text();
+        const bool tree = w.chkSubTree->isChecked();
+        QStringList scans;
+        for (int row = 0; tree && row < w.lstTree->count(); ++row)
+            scans << w.lstTree->item(row)->text();
+        if (!tree)
+            scans = w.LocalFiles2->selectedPaths(v.CarpetaActual);
+        // Workers read and cut the next scans while this thread commits each in its turn.
+        BatchAhead ahead(scans, BatchAhead::workerCount());
+        int taken = 0;
+        auto cutCurrent = [&] {
+            const int index = taken++;
+            ScanAhead scan = ahead.takeForLoading(index);
             w.CargaImagen();
             if (!v.ProcesoCancelado && scanLoaded())
-                RecortaInteractivo(true);
-            w.LocalFiles2->setRowSelected(row, false);
-            alternate();
-            w.enabling().BloqueaControles();
+                RecortaInteractivo(true, &scan, &ahead, index);
+        };
+        if (tree) {
+            while (w.lstTree->count() > 0 && !v.ProcesoCancelado && !diskFull_) {
+                QApplication::processEvents();
+                takeFirstTreeEntry();
+                if (v.ProcesoCancelado)
+                    break;
+                sideFromOption();
+                cutCurrent();
+                dropFirstTreeEntry();
+                alternate();
+                w.enabling().BloqueaControles();
+            }
+            restore(saved);
+        } else {
+            for (int row = 0; row < w.LocalFiles2->count(); ++row) {
+                QApplication::processEvents();
+                if (!w.LocalFiles2->isRowSelected(row) || v.ProcesoCancelado || diskFull_)
+                    continue;
+                sideFromOption();
+                v.FicheroActual = w.LocalFiles2->item(row)->text();
+                cutCurrent();
+                w.LocalFiles2->setRowSelected(row, false);
+                alternate();
+                w.enabling().BloqueaControles();
+            }
         }
     }
+    ScanPrefetch::discard();
+    releaseRecycledBuffers();
     // The stop request is spent before the window is unlocked, so that the cut buttons are
     // usable again after a stopped batch.
     v.ProcesoCancelado = false;
@@ -354,7 +375,49 @@ void InteractiveCrop::ProcesaListaInteractiva(bool Graba) {
     restore(saved);
 }
 
-void InteractiveCrop::RecortaInteractivo(bool Graba) {
+InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& settings,
+                                                          bool Graba, int tolerance) {
+    MainWindow& w = w_;
+    const WorkingValues& v = w.v;
+    Recipe recipe;
+    recipe.twoPages = w.ChkSepara2Img->isChecked();
+    recipe.both = Graba && recipe.twoPages;
+    recipe.alternate = w.chkAlternatepages->isChecked();
+    recipe.side = v.PaginaActiva;
+    recipe.settings =
+        pageSettingsFromWindow(w, settings, Graba, v.MargenSuperior2, v.LimiteInferior2);
+    PageRecipe& page = recipe.settings.page;
+    // With distortion allowed, a page here keeps the size of its cut.
+    page.keepDistortedSize = true;
+    if (w.chkMargenNegro->isChecked())
+        page.trimTolerance = tolerance;
+    const int compression = w.ImgPreview->TiffCompression();
+    recipe.left = recipe.settings.forSide(v.MargenIzq2, v.AnchoSeleccion2i, compression);
+    recipe.right = recipe.settings.forSide(v.MargenDch2, v.AnchoSeleccion2d, compression);
+    return recipe;
+}
+
+QStringList InteractiveCrop::Recipe::sidesOf(int scansLater) const {
+    if (both)
+        return {QStringLiteral("i"), QStringLiteral("d")};
+    const bool flipped = alternate && scansLater % 2 == 1;
+    const bool left = (side == QLatin1String("i")) != flipped;
+    return {left ? QStringLiteral("i") : QStringLiteral("d")};
+}
+
+ScanRecipe InteractiveCrop::Recipe::forScan(const QString& path, int scansLater) const {
+    const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
+    ScanRecipe scan;
+    for (const QString& pageSide : sidesOf(scansLater)) {
+        const bool leftSide = pageSide == QLatin1String("i");
+        scan.append(leftSide ? left : right);
+        settings.nameFiles(scan.last(), path, leftSide || !twoPages ? names.left : names.right);
+    }
+    return scan;
+}
+
+void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, BatchAhead* batch,
+                                         int batchIndex) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     ProgressList* log = w.lstActividad;
@@ -380,17 +443,32 @@ void InteractiveCrop::RecortaInteractivo(bool Graba) {
         w.cmdICPrueba->setEnabled(true);
         v.ProcesoCancelado = true;
     }
+
+    const Recipe recipe = recipeFromWindow(*settings, Graba, tolerance);
+    const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual), 0);
+    // The pages made ahead are taken when they were made for exactly what this scan takes now;
+    // otherwise they are made here.
+    QList<PreparedPage> pages = scanAhead && scanAhead->recipe == scanRecipe
+                                    ? std::move(scanAhead->pages)
+                                    : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    if (batch)
+        batch->setRecipes([recipe, batch, batchIndex](int index) -> std::optional<ScanRecipe> {
+            return recipe.forScan(batch->path(index), index - batchIndex);
+        });
     // A cut of a two-page scan gives the left page, then the right page, whatever side the
     // option buttons show; a test and a one-page scan give the page of the active side.
-    do {
-        cutOnePage(Graba, *settings, tolerance);
-    } while (Graba && twoPages && v.PaginaActiva != QLatin1String("d") && !diskFull_);
+    for (PreparedPage& page : pages) {
+        if (diskFull_) // every later page would fail too
+            break;
+        commitPage(Graba, *settings, page);
+    }
 
     w.enabling().DesbloqueaControles();
     log->appendLine(kBlockEnd);
 }
 
-void InteractiveCrop::cutOnePage(bool Graba, const OutputSettings& settings, int tolerance) {
+void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings,
+                                 PreparedPage& prepared) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     ProgressList* log = w.lstActividad;
@@ -409,24 +487,27 @@ void InteractiveCrop::cutOnePage(bool Graba, const OutputSettings& settings, int
     log->appendLine(QStringLiteral("Recortando imagen ..."));
     log->appendLine(largeName);
 
-    const double x = left ? v.MargenIzq2 : v.MargenDch2;
-    const double width = left ? v.AnchoSeleccion2i : v.AnchoSeleccion2d;
-    const QString refusal =
-        selectionRefusal(v.MargenSuperior2, v.LimiteInferior2, width, v.AnchoPagina, v.AltoPagina);
-    if (!refusal.isEmpty()) {
-        log->appendLine(refusal);
-        page->ClearImage();
+    page->setPicture(prepared.page);
+    if (!prepared.refusal.isEmpty()) {
+        log->appendLine(prepared.refusal);
         return;
     }
-    if (!cutPageFromScan(w, page, x, width, v.MargenSuperior2, v.LimiteInferior2, true,
-                         settings.colorCode, log))
+    // The scan shows the page's rectangle and the copy slot holds its cut, as after a cut made
+    // here.
+    const QRect& selection = prepared.scanSelection;
+    w.ImagenGrande->SelectArea(selection.left(), selection.top(), selection.right(),
+                               selection.bottom());
+    w.ImagenGrande->setSelectionEnabled(true);
+    ImageBox::setClipboardCopy(prepared.cutCopy);
+    if (!prepared.cut) {
+        log->appendLine(QStringLiteral("No se pudo cortar la página: %1").arg(prepared.cutError));
         return;
-
-    if (w.chkMargenNegro->isChecked() && !trimDarkMargins(*page, tolerance))
-        log->appendLine(
-            QStringLiteral("No se pudieron quitar los márgenes negros: %1").arg(page->lastError()));
+    }
+    if (!prepared.trimError.isEmpty())
+        log->appendLine(QStringLiteral("No se pudieron quitar los márgenes negros: %1")
+                            .arg(prepared.trimError));
     if (w.WMActivo->isChecked())
-        mergeWatermark(w, page, log);
+        reportWatermarkFailure(w, prepared.watermarkError, log);
     // Every page of this tab takes the odd-page effects, left or right.
     if (w.CheckMagik->isChecked())
         w.postEffects().applyToPage(page, true, log);
@@ -437,11 +518,6 @@ void InteractiveCrop::cutOnePage(bool Graba, const OutputSettings& settings, int
             QStringLiteral(" %1 x %2 Pixels").arg(page->ImageWidth()).arg(page->ImageHeight()));
     (left ? w.lblModei2 : w.lblModed2)->setText(w.tables.colorModeText(page->ColorFormat()));
     w.repaint();
-
-    const QString tiff = QStringLiteral(".tif");
-    if ((settings.extension == tiff || settings.thumbnailExtension == tiff) &&
-        w.Compresion->isChecked())
-        page->setTiffCompression(2);
     if (!Graba || !page->HasImage())
         return;
 
@@ -457,11 +533,12 @@ void InteractiveCrop::cutOnePage(bool Graba, const OutputSettings& settings, int
         return;
     log->appendHeader(QStringLiteral("Grabando imagen ..."));
     log->appendLine(largeName);
-    diskFull_ = writePageFile(page, big, largeName, log) == OutputResult::DiskFull;
+    diskFull_ = writePageFile(page, big, largeName, log, &prepared) == OutputResult::DiskFull;
     if (!thumbnails || diskFull_)
         return;
     const QString thumbnailName = base + QStringLiteral("B") + settings.thumbnailExtension;
     log->appendHeader(QStringLiteral("Grabando Miniaturta ..."));
     log->appendLine(thumbnailName);
-    diskFull_ = writeThumbnailFile(w, page, small, thumbnailName, log) == OutputResult::DiskFull;
+    diskFull_ =
+        writeThumbnailFile(w, page, small, thumbnailName, log, &prepared) == OutputResult::DiskFull;
 }

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "crop/PageOutput.h"
+#include "crop/PagePipeline.h"
+#include "crop/PageSettings.h"
 
 #include <QObject>
 #include <QString>
 
+class BatchAhead;
 class MainWindow;
+struct ScanAhead;
 
 // The interactive crop tab: a test of the settings on the scan on screen, a cut of that scan
 // followed by loading the next, and a batch over the rest of the selection (or the folder tree),
@@ -24,8 +28,11 @@ public:
 
     // One scan of the selection (or the first entry of the folder tree): loaded and cut.
     void ProcesaListaInteractiva(bool Graba);
-    // Cuts the loaded scan page by page, shows each page and, when `Graba`, writes it.
-    void RecortaInteractivo(bool Graba);
+    // Cuts the loaded scan page by page, shows each page and, when `Graba`, writes it. In a
+    // batch, `scanAhead` holds what the workers made ahead for scan `batchIndex` of `batch`,
+    // and `batch` learns what the next scans take.
+    void RecortaInteractivo(bool Graba, ScanAhead* scanAhead = nullptr, BatchAhead* batch = nullptr,
+                            int batchIndex = 0);
 
     // Row of the file list where the next step of ProcesaListaInteractiva looks for a selected
     // scan; kept for the life of the window.
@@ -49,8 +56,23 @@ private:
     // After a load: false, with a line, when the scan could not be read.
     bool scanLoaded();
     void showResultBox(bool result);
-    // One page of the loaded scan, of the side in PaginaActiva.
-    void cutOnePage(bool Graba, const OutputSettings& settings, int tolerance);
+    // What the pages of a scan take, read from the window; in a batch the names change from
+    // one scan to the next, and alternating pages change the side.
+    struct Recipe {
+        PageSettings settings;
+        PageRecipe left;
+        PageRecipe right;
+        bool twoPages = false;
+        bool both = false; // a two-page scan cut for writing: left page, then right page
+        bool alternate = false;
+        QString side;
+        QStringList sidesOf(int scansLater) const;
+        ScanRecipe forScan(const QString& path, int scansLater) const;
+    };
+    Recipe recipeFromWindow(const OutputSettings& settings, bool Graba, int tolerance);
+    // One page of the loaded scan, of the side in PaginaActiva: shown, with its lines, and
+    // written.
+    void commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared);
 
     MainWindow& w_;
     // A full disk met by the run in progress: it writes nothing more and takes no further scan.

@@ -1,13 +1,13 @@
 #include "crop/MarginTrim.h"
 
 #include "app/Numbers.h"
-#include "image/ImageBox.h"
+#include "image/Picture.h"
 
 #include <optional>
 
 namespace {
 
-bool isContent(const ImageBox& page, QPoint at, int tolerance) {
+bool isContent(const Picture& page, QPoint at, int tolerance) {
     const int c = page.PixelColor(at.x(), at.y());
     return (c & 0xFF) > tolerance || ((c >> 8) & 0xFF) > tolerance ||
            ((c >> 16) & 0xFF) > tolerance;
@@ -15,7 +15,7 @@ bool isContent(const ImageBox& page, QPoint at, int tolerance) {
 
 // The first content pixel on the line from `start` by `step`, `count` pixels long; nothing when
 // the whole line is dark.
-std::optional<QPoint> firstContent(const ImageBox& page, QPoint start, QPoint step, int count,
+std::optional<QPoint> firstContent(const Picture& page, QPoint start, QPoint step, int count,
                                    int tolerance) {
     for (QPoint at = start; count > 0; at += step, --count) {
         if (isContent(page, at, tolerance))
@@ -26,7 +26,7 @@ std::optional<QPoint> firstContent(const ImageBox& page, QPoint start, QPoint st
 
 } // namespace
 
-QRect contentRectangle(const ImageBox& page, int tolerance) {
+QRect contentRectangle(const Picture& page, int tolerance) {
     const int width = page.ImageWidth();
     const int height = page.ImageHeight();
     if (width <= 0 || height <= 0)
@@ -62,13 +62,15 @@ QRect contentRectangle(const ImageBox& page, int tolerance) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-bool trimDarkMargins(ImageBox& page, int tolerance) {
+bool trimDarkMargins(Picture& page, int tolerance) {
     const QRect keep = contentRectangle(page, tolerance);
     if (keep.isEmpty() || keep == QRect(0, 0, page.ImageWidth(), page.ImageHeight()))
         return true;
-    // The page box is at zoom 100, so its selection corners are page pixels; the larger corner
-    // is just outside the selection.
-    page.SelectArea(keep.left(), keep.top(), keep.right() + 1, keep.bottom() + 1);
+    // Selection corners are display units; the larger corner is just outside the selection.
+    const double unit = page.Zoom() / 100.0;
+    page.SelectArea(roundToInt32(keep.left() * unit), roundToInt32(keep.top() * unit),
+                    roundToInt32((keep.right() + 1) * unit),
+                    roundToInt32((keep.bottom() + 1) * unit));
     return page.CropToSelection();
 }
 

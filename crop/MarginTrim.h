@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QRect>
 
-class ImageBox;
+class Picture;
 
 // Trimming the dark scanner margins off a finished page of the interactive run.
 //
@@ -16,10 +16,10 @@ class ImageBox;
 // The part of the page to keep, in page pixels, the pixel each probe stopped on included. An edge
 // pair whose probes found nothing keeps the page's whole extent on that axis, so a page with no
 // content at all (all dark, or tolerance 255) is kept whole.
-QRect contentRectangle(const ImageBox& page, int tolerance);
+QRect contentRectangle(const Picture& page, int tolerance);
 
 // Cuts the page down to its content rectangle; false (with the box's error) if the cut failed.
-bool trimDarkMargins(ImageBox& page, int tolerance);
+bool trimDarkMargins(Picture& page, int tolerance);
 
 // The text colour that shows a tolerance on its own grey swatch: green up to 90, yellow up to 180,
 // red above.

@@ -5,7 +5,9 @@
 #include "app/Numbers.h"
 #include "app/Paths.h"
 #include "app/ProgressList.h"
+#include "crop/PagePipeline.h"
 #include "image/ImageBox.h"
+#include "image/ImageFiles.h"
 #include "image/WriteFailure.h"
 
 #include <QCheckBox>
@@ -54,22 +56,55 @@ OutputResult makeOutputFolders(const QStringList& folders, ProgressList* log) {
     return OutputResult::Done;
 }
 
-OutputResult writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
-                           ProgressList* log) {
-    if (page->SaveToFile(joinPath(folder, fileName)))
-        return OutputResult::Done;
-    if (page->lastSaveFoundDiskFull()) {
+namespace {
+
+// The line of a page that could not be written. A full disk says so and that the run stops.
+OutputResult failedWrite(const QString& fileName, const QString& folder, const QString& error,
+                         bool diskFull, ProgressList* log) {
+    if (diskFull) {
         log->appendLine(QStringLiteral("El disco está lleno: no se pudo grabar %1 en %2. Se "
                                        "detiene el proceso.")
                             .arg(fileName, folder));
         return OutputResult::DiskFull;
     }
-    log->appendLine(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
+    log->appendLine(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, error));
     return OutputResult::Failed;
 }
 
+} // namespace
+
+OutputResult writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
+                           ProgressList* log, const PreparedPage* ahead) {
+    const QString path = joinPath(folder, fileName);
+    QString error;
+    bool diskFull = false;
+    if (ahead && ahead->largeEncoded) {
+        if (writeEncodedFile(path, ahead->largeBytes, &error, &diskFull))
+            return OutputResult::Done;
+    } else if (ahead && !ahead->largeError.isEmpty()) {
+        error = ahead->largeError;
+    } else if (page->SaveToFile(path)) {
+        return OutputResult::Done;
+    } else {
+        error = page->lastError();
+        diskFull = page->lastSaveFoundDiskFull();
+    }
+    return failedWrite(fileName, folder, error, diskFull, log);
+}
+
 OutputResult writeThumbnailFile(MainWindow& w, ImageBox* page, const QString& folder,
-                                const QString& fileName, ProgressList* log) {
+                                const QString& fileName, ProgressList* log,
+                                const PreparedPage* ahead) {
+    if (ahead && (ahead->thumbnailEncoded || !ahead->thumbnailError.isEmpty())) {
+        if (ahead->thumbnail.HasImage())
+            page->setPicture(ahead->thumbnail);
+        QString error = ahead->thumbnailError;
+        bool diskFull = false;
+        if (ahead->thumbnailEncoded &&
+            writeEncodedFile(joinPath(folder, fileName), ahead->thumbnailBytes, &error, &diskFull))
+            return OutputResult::Done;
+        return failedWrite(fileName, folder, error, diskFull, log);
+    }
     if (!page->ResizeImage(roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura))) {
         log->appendLine(
             QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));

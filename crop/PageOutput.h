@@ -7,6 +7,7 @@
 class ImageBox;
 class MainWindow;
 class ProgressList;
+struct PreparedPage;
 
 // Writing finished pages, shared by both crop runs.
 
@@ -30,10 +31,13 @@ enum class OutputResult { Done, Failed, DiskFull };
 OutputResult makeOutputFolders(const QStringList& folders, ProgressList* log);
 
 // Writes `page` as `fileName` in `folder`; a failure is a line in `log` naming the file and the
-// cause (on a full disk, also that the run stops).
+// cause (on a full disk, also that the run stops). When the page's file was made ahead (`ahead`),
+// those bytes are what is written.
 OutputResult writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
-                           ProgressList* log);
+                           ProgressList* log, const PreparedPage* ahead = nullptr);
 
-// Shrinks `page` itself to the thumbnail size and writes it as `fileName` in `folder`.
+// Shrinks `page` itself to the thumbnail size and writes it as `fileName` in `folder` (or puts
+// the thumbnail made ahead into the box and writes its bytes).
 OutputResult writeThumbnailFile(MainWindow& window, ImageBox* page, const QString& folder,
-                                const QString& fileName, ProgressList* log);
+                                const QString& fileName, ProgressList* log,
+                                const PreparedPage* ahead = nullptr);

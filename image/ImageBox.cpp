@@ -44,6 +44,12 @@ void ImageBox::setPicture(Picture picture) {
     update();
 }
 
+Picture ImageBox::takePicture() {
+    Picture taken = std::move(picture_);
+    picture_ = Picture();
+    return taken;
+}
+
 bool ImageBox::MergeClipboard() {
     return changed(picture_.MergeCopy(clipboardSlot()));
 }
@@ -62,6 +68,10 @@ void ImageBox::clearClipboardSlot() {
 
 const PictureCopy& ImageBox::clipboardCopy() {
     return clipboardSlot();
+}
+
+void ImageBox::setClipboardCopy(const PictureCopy& copy) {
+    clipboardSlot() = copy;
 }
 
 bool ImageBox::ZoomTo(float percent) {

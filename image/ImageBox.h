@@ -42,6 +42,9 @@ public:
     // taken whole, parameters included.
     const Picture& picture() const { return picture_; }
     void setPicture(Picture picture);
+    // Takes the picture out (the box is left empty until setPicture), so that it can be changed
+    // without copying its pixels.
+    Picture takePicture();
 
     // The image.
     bool LoadFromFile(const QString& path) { return changed(picture_.LoadFromFile(path)); }
@@ -71,8 +74,9 @@ public:
     bool CopyToClipboard();
     bool PasteFromClipboard();
     static void clearClipboardSlot();
-    // What the slot holds.
+    // What the slot holds; a copy made elsewhere put into it.
     static const PictureCopy& clipboardCopy();
+    static void setClipboardCopy(const PictureCopy& copy);
 
     // Selection.
     void SelectArea(int x1, int y1, int x2, int y2) {

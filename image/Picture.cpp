@@ -42,7 +42,32 @@ void blend(QImage& canvas, const QImage& picture, QPoint at, double opacity, boo
     }
 }
 
+// The `area` of `source` as a picture of its own that reads the source's pixels where they are,
+// keeping the source alive; drawing on it makes it a copy of its own first.
+QImage sharedView(const QImage& source, const QRect& area) {
+    if (area == source.rect())
+        return source;
+    const QRect inside = area & source.rect();
+    if (inside != area || inside.isEmpty())
+        return source.copy(area);
+    auto* keeper = new QImage(source);
+    const uchar* first = keeper->constBits() + qsizetype(inside.top()) * keeper->bytesPerLine() +
+                         qsizetype(inside.left()) * (keeper->depth() / 8);
+    QImage view(
+        first, inside.width(), inside.height(), keeper->bytesPerLine(), keeper->format(),
+        [](void* kept) { delete static_cast<QImage*>(kept); }, keeper);
+    if (source.format() == QImage::Format_Indexed8)
+        view.setColorTable(source.colorTable());
+    return view;
+}
+
 } // namespace
+
+QImage PictureCopy::copied() const {
+    if (image.depth() < 8)
+        return area == image.rect() ? image : image.copy(area);
+    return sharedView(image, area);
+}
 
 bool Picture::fail(const QString& text) {
     lastError_ = text;
@@ -133,6 +158,27 @@ bool Picture::NewImage(int width, int height) {
     return true;
 }
 
+bool Picture::NewImageWith(const PictureCopy& copy, int width, int height, int code) {
+    const bool covers = !copy.isNull() && !copy.image.hasAlphaChannel() &&
+                        copy.area.width() >= width && copy.area.height() >= height &&
+                        mergeLeft_ == 0 && mergeTop_ == 0 && !mergeTransparent_ &&
+                        ColorCode::isValid(code);
+    if (!covers || width <= 0 || height <= 0) {
+        if (!NewImage(width, height))
+            return false;
+        setColorFormat(code);
+        return MergeCopy(copy);
+    }
+    const QImage covered =
+        toWorkingFormat(sharedView(copy.image, QRect(copy.area.topLeft(), QSize(width, height))));
+    if (covered.isNull())
+        return fail(QStringLiteral("No hay memoria para una imagen de %1 x %2 píxeles")
+                        .arg(width)
+                        .arg(height));
+    replaceImage(covered, code);
+    return true;
+}
+
 bool Picture::ResizeImage(int width, int height) {
     if (!HasImage())
         return fail(QStringLiteral("No hay imagen que escalar"));
@@ -176,7 +222,9 @@ void Picture::mergePicture(const QImage& source, const QRect& area) {
         if (opaque && at == QPoint(0, 0) && area.width() >= image_.width() &&
             area.height() >= image_.height()) {
             // A plain paste that covers the whole image is that part of the picture.
-            QImage covered = source.copy(QRect(area.topLeft(), image_.size()));
+            QImage covered = source.depth() >= 8
+                                 ? sharedView(source, QRect(area.topLeft(), image_.size()))
+                                 : source.copy(QRect(area.topLeft(), image_.size()));
             if (!covered.isNull())
                 image_ = toWorkingFormat(covered);
         } else {

@@ -14,7 +14,8 @@ struct PictureCopy {
     int colorFormat = 0;
 
     bool isNull() const { return image.isNull(); }
-    QImage copied() const { return area == image.rect() ? image : image.copy(area); }
+    // The copied part on its own; it shares the copied picture's pixels until either changes.
+    QImage copied() const;
 };
 
 // The pixels of an image box and the parameters its operations use, without any display: what
@@ -30,6 +31,10 @@ public:
     bool EncodeForFile(const QString& path, QByteArray* bytes);
     void ClearImage();
     bool NewImage(int width, int height);
+    // NewImage, setColorFormat(code) and a plain MergeCopy of `copy` at the top-left corner, in
+    // one step: a copy that covers the whole canvas becomes the image without a white canvas
+    // being made first and painted over.
+    bool NewImageWith(const PictureCopy& copy, int width, int height, int code);
     bool ResizeImage(int width, int height);
     bool MergeFile(const QString& path);
     bool MergeCopy(const PictureCopy& copy);

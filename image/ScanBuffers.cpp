@@ -11,8 +11,10 @@ struct Buffer {
     size_t size;
 };
 
-// A scan being cut, the one being read and one left over are all a batch needs.
-constexpr size_t kKeptBuffers = 3;
+// A scan being cut, the one being read and one left over are all a batch needs on one core;
+// a batch with workers keeps one more for each scan in flight.
+constexpr size_t kDefaultKeptBuffers = 3;
+size_t keptBuffers = kDefaultKeptBuffers; // under poolLock()
 
 // Both live as long as the process: a picture may give its buffer back while the program's
 // statics are being torn down.
@@ -30,7 +32,7 @@ void giveBack(void* info) {
     auto* buffer = static_cast<Buffer*>(info);
     {
         const std::lock_guard<std::mutex> lock(poolLock());
-        if (pool().size() < kKeptBuffers) {
+        if (pool().size() < keptBuffers) {
             pool().push_back(*buffer);
             delete buffer;
             return;
@@ -78,4 +80,9 @@ void releaseRecycledBuffers() {
     }
     for (const Buffer& buffer : spare)
         std::free(buffer.data);
+}
+
+void keepRecycledBuffers(size_t count) {
+    const std::lock_guard<std::mutex> lock(poolLock());
+    keptBuffers = count > 0 ? count : kDefaultKeptBuffers;
 }

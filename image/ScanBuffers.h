@@ -10,3 +10,7 @@ QImage makeRecycledImage(int width, int height);
 
 // Frees the spare buffers kept for the next scan (at the end of a batch).
 void releaseRecycledBuffers();
+
+// How many spare buffers to keep: one per scan a batch may hold at once (0: the default, for
+// one scan at a time).
+void keepRecycledBuffers(size_t count);

@@ -55,6 +55,19 @@ void start(const QString& path) {
     });
 }
 
+void provide(const QString& path, qint64 size, const QDateTime& modified, QImage image,
+             int colorCode) {
+    const std::lock_guard<std::mutex> lock(pendingLock);
+    dropLocked();
+    Pending& scan = pending();
+    scan.path = path;
+    scan.size = size;
+    scan.modified = modified;
+    std::promise<Result> ready;
+    ready.set_value(Result{std::move(image), colorCode, QString(), true});
+    scan.result = ready.get_future();
+}
+
 bool take(const QString& path, QImage* image, int* colorCode, QString* error, bool* ok) {
     const std::lock_guard<std::mutex> lock(pendingLock);
     Pending& scan = pending();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 
@@ -10,6 +11,11 @@ namespace ScanPrefetch {
 
 // Starts reading `path` in the background, dropping any scan read ahead before.
 void start(const QString& path);
+
+// Hands over a scan already read (on a batch worker) for the next load of the same, unchanged
+// file; `size` and `modified` describe the file as it was when it was read.
+void provide(const QString& path, qint64 size, const QDateTime& modified, QImage image,
+             int colorCode);
 
 // When `path` is the scan being read ahead (and the file has not changed since), waits for it
 // and returns true with what reading it gave; otherwise returns false.

@@ -1,5 +1,7 @@
 #include "sources/FileList.h"
 
+#include "app/Paths.h"
+
 #include "sources/FolderListing.h"
 
 #include <QMouseEvent>
@@ -96,4 +98,13 @@ void FileList::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()))
         emit rowDoubleClicked();
+}
+
+QStringList FileList::selectedPaths(const QString& folder) const {
+    QStringList paths;
+    for (int row = 0; row < count(); ++row) {
+        if (isRowSelected(row))
+            paths << joinPath(folder, item(row)->text());
+    }
+    return paths;
 }

@@ -26,6 +26,8 @@ public:
     void doubleClickRow(int row);
 
     bool isRowSelected(int row) const;
+    // The selected rows' names joined to `folder`, in list order.
+    QStringList selectedPaths(const QString& folder) const;
     void setRowSelected(int row, bool selected);
 
 signals:

@@ -43,17 +43,25 @@ void showStampPreview(ImageBox* work, ImageBox* preview) {
         preview->PasteFromClipboard();
 }
 
+bool stampPicture(Picture& page, const QString& pictureFile, int intensity, int left, int top,
+                  QString* error) {
+    const int colorCode = page.ColorFormat();
+    page.setMergeTransparent(true);
+    page.setMergeTransparency(100.0 - intensity);
+    page.setMergeLeft(left);
+    page.setMergeTop(top);
+    const bool merged = page.MergeFile(pictureFile);
+    if (!merged)
+        *error = page.lastError();
+    // The merge works in 24-bit colour; the page goes back to its own format.
+    page.setColorFormat(colorCode);
+    return merged;
+}
+
 bool stampPicture(ImageBox* page, const QString& pictureFile, int intensity, int left, int top,
                   QString* error) {
-    const int colorCode = page->ColorFormat();
-    page->setMergeTransparent(true);
-    page->setMergeTransparency(100.0 - intensity);
-    page->setMergeLeft(left);
-    page->setMergeTop(top);
-    const bool merged = page->MergeFile(pictureFile);
-    if (!merged)
-        *error = page->lastError();
-    // The merge works in 24-bit colour; the page goes back to its own format.
-    page->setColorFormat(colorCode);
+    Picture stamped = page->takePicture();
+    const bool merged = stampPicture(stamped, pictureFile, intensity, left, top, error);
+    page->setPicture(std::move(stamped));
     return merged;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 class ImageBox;
+class Picture;
 
 // A picture stamped onto pages: the watermark of the crop runs and the page-number label of the
 // numbering tab go through the same steps, each with its own boxes and sliders.
@@ -19,5 +20,7 @@ void showStampPreview(ImageBox* work, ImageBox* preview);
 // Draws the picture file onto `page` with its top-left corner at (left, top). `intensity` runs
 // from 0 (nothing shows) to 100 (the picture covers the page); what is transparent in the
 // picture leaves the page as it was. The page keeps its colour format.
+bool stampPicture(Picture& page, const QString& pictureFile, int intensity, int left, int top,
+                  QString* error);
 bool stampPicture(ImageBox* page, const QString& pictureFile, int intensity, int left, int top,
                   QString* error);

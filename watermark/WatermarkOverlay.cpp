@@ -10,18 +10,31 @@
 #include <QFileInfo>
 #include <QSlider>
 
-void mergeWatermark(MainWindow& w, ImageBox* page, ProgressList* log) {
-    const QString watermark = Watermark::workFile();
-    page->setMergeMode(1);
+WatermarkStamp watermarkFromWindow(MainWindow& w) {
+    return {Watermark::workFile(), w.WMTrans->value(), w.WMHpos->value(), w.WMVpos->value()};
+}
+
+QString stampWatermark(Picture& page, const WatermarkStamp& stamp) {
+    page.setMergeMode(1);
+    if (!QFileInfo::exists(stamp.file))
+        return QStringLiteral("No hay marca de agua preparada («%1»)")
+            .arg(QDir::toNativeSeparators(stamp.file));
     QString error;
-    if (!QFileInfo::exists(watermark))
-        error = QStringLiteral("No hay marca de agua preparada («%1»)")
-                    .arg(QDir::toNativeSeparators(watermark));
-    else if (stampPicture(page, watermark, w.WMTrans->value(), w.WMHpos->value(), w.WMVpos->value(),
-                          &error))
-        return;
-    if (w.watermark().firstFailureOfRun())
+    if (stampPicture(page, stamp.file, stamp.intensity, stamp.left, stamp.top, &error))
+        return {};
+    return error;
+}
+
+void reportWatermarkFailure(MainWindow& w, const QString& error, ProgressList* log) {
+    if (!error.isEmpty() && w.watermark().firstFailureOfRun())
         log->appendLine(error + QStringLiteral(": las páginas de este proceso siguen sin ella"));
+}
+
+void mergeWatermark(MainWindow& w, ImageBox* page, ProgressList* log) {
+    Picture stamped = page->takePicture();
+    const QString error = stampWatermark(stamped, watermarkFromWindow(w));
+    page->setPicture(std::move(stamped));
+    reportWatermarkFailure(w, error, log);
 }
 
 void beginWatermarkRun(MainWindow& w) {

@@ -1,7 +1,7 @@
-// Makes the benchmark book: spreads of two printed pages as a flatbed scanner gives them, at
+// Makes the benchmark books: spreads of two printed pages as a flatbed scanner gives them, at
 // 4960 x 3508 pixels (two A4 pages at 300 dpi), written as JPEG quality 90.
 //
-//     bench_make_book FOLDER FIRST LAST
+//     bench_make_book [--noisy] FOLDER FIRST LAST
 //
 // writes FOLDER/libroNNN.jpg for NNN = FIRST..LAST (three digits). Each spread depends only on
 // its number, so a book of 100 spreads begins with the same 20 as a book of 20. What a spread
@@ -9,6 +9,9 @@
 // a coloured illustration on most pages, paper of slightly varying tone with a fibre texture,
 // uneven lighting, the shadow of the fold, sensor noise, and the dark scanner lid beyond the
 // book's left, right and bottom edges (the book lies against the top edge of the glass).
+// With --noisy, the same printed pages come from a noisier scanner (see Look): paper grain and
+// loose fibres, streaks of uneven sensor gain and stronger noise in every channel, as real
+// scans have.
 // Files are written under a temporary name and renamed, so an interrupted run leaves no
 // half-written scan behind.
 #include <QDir>
@@ -26,11 +29,15 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -55,18 +62,19 @@ private:
 };
 
 const QStringList& words() {
-    static const QStringList list = QStringLiteral(
-        "la de que el en los se del las por un con no una su para es al lo como más pero sus "
-        "le ya o este sí porque esta entre cuando muy sin sobre también me hasta hay donde quien "
-        "desde todo nos durante todos uno les ni contra otros ese eso ante ellos esto antes "
-        "algunos qué unos otro otras otra él tanto esa estos mucho quienes nada muchos cual poco "
-        "ella estar estas algunas algo nosotros libro página tiempo casa mundo vida hombre "
-        "ciudad camino noche palabra historia agua tierra puerta ventana calle río montaña "
-        "recuerdo silencio mañana invierno verano campo pueblo iglesia mercado carta viaje "
-        "señor señora hermano madre padre capítulo memoria sombra luz fuego piedra árbol "
-        "jardín mesa papel tinta pluma escribir leer decir hacer volver llegar pensar mirar "
-        "encontrar siempre nunca entonces después todavía apenas quizá lejos cerca dentro")
-                                         .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    static const QStringList list =
+        QStringLiteral(
+            "la de que el en los se del las por un con no una su para es al lo como más pero sus "
+            "le ya o este sí porque esta entre cuando muy sin sobre también me hasta hay donde "
+            "quien desde todo nos durante todos uno les ni contra otros ese eso ante ellos esto "
+            "antes algunos qué unos otro otras otra él tanto esa estos mucho quienes nada muchos "
+            "cual poco ella estar estas algunas algo nosotros libro página tiempo casa mundo vida "
+            "hombre ciudad camino noche palabra historia agua tierra puerta ventana calle río "
+            "montaña recuerdo silencio mañana invierno verano campo pueblo iglesia mercado carta "
+            "viaje señor señora hermano madre padre capítulo memoria sombra luz fuego piedra árbol "
+            "jardín mesa papel tinta pluma escribir leer decir hacer volver llegar pensar mirar "
+            "encontrar siempre nunca entonces después todavía apenas quizá lejos cerca dentro")
+            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     return list;
 }
 
@@ -94,8 +102,8 @@ void drawIllustration(QPainter& painter, const QRect& area, Random& random) {
     QLinearGradient sky(area.topLeft(), area.bottomLeft());
     const int hue = random.between(0, 359);
     sky.setColorAt(0.0, QColor::fromHsv(hue, random.between(60, 160), random.between(150, 230)));
-    sky.setColorAt(1.0, QColor::fromHsv((hue + 40) % 360, random.between(40, 120),
-                                        random.between(200, 250)));
+    sky.setColorAt(
+        1.0, QColor::fromHsv((hue + 40) % 360, random.between(40, 120), random.between(200, 250)));
     painter.fillRect(area, sky);
     painter.save();
     painter.setClipRect(area);
@@ -178,7 +186,8 @@ void drawPage(QPainter& painter, const QRect& page, int number, bool leftPage, c
     int illustrationHeight = 0;
     if (random.chance(0.75)) {
         illustrationHeight = random.between(500, 1100);
-        illustrationAt = random.between(y + 200, std::max(y + 200, textBottom - illustrationHeight - 200));
+        illustrationAt =
+            random.between(y + 200, std::max(y + 200, textBottom - illustrationHeight - 200));
     }
 
     bool paragraphStart = true;
@@ -244,11 +253,174 @@ inline std::uint32_t xorshift(std::uint32_t& state) {
     return state;
 }
 
-inline int clamp255(int value) { return std::clamp(value, 0, 255); }
+inline int clamp255(int value) {
+    return std::clamp(value, 0, 255);
+}
+
+// The noisy scanner's sensor noise (sigma, in levels), per unit of bytesSum4 / bytesSum2. With
+// the grain, the fibres and full-resolution colour, this gives scans of about 3.4 MB.
+constexpr float kLumaScale = 1.2f / 148.0f;
+constexpr float kChromaScale = 0.8f / 105.0f;
+
+// Which scanner the book comes from. The clean book's draws crisp pages with plain noise and is
+// saved as Qt saves a JPEG (colour at half resolution, 4:2:0). The noisy book's is an ordinary
+// flatbed: slightly soft optics, a fine paper grain with loose fibres, sensor elements whose
+// gains differ a little (faint streaks along the scan direction), noise of its own in every
+// channel, saved at quality 90 with colour at full resolution (4:4:4), as ImageMagick and
+// libvips save at that quality. Structure that is not a plain pattern is what makes real scans
+// large (about 3.4 MB here) and costly to decode, so both books are measured.
+enum class Look { Clean, Noisy };
+
+// The noisy scanner's extras, drawn from a random stream of their own so that both books
+// share the same printed pages, lighting and lid.
+struct Grain {
+    static constexpr int kCell = 6;
+    int gridW = kWidth / kCell + 2;
+    std::vector<float> grid; // fine paper grain, value noise on a 6-pixel grid
+    std::vector<float> gain; // per sensor element (column)
+};
+
+Grain makeGrain(int spread) {
+    Random random(0x6A1A0000u + std::uint32_t(spread));
+    Grain grain;
+    const int gridH = kHeight / Grain::kCell + 2;
+    grain.grid.resize(size_t(grain.gridW) * gridH);
+    for (float& value : grain.grid)
+        value = float(0.97 + 0.03 * random.unit());
+    grain.gain.resize(kWidth);
+    for (float& value : grain.gain)
+        value = float(0.994 + 0.012 * random.unit());
+    return grain;
+}
+
+// Loose fibres on the paper, under the ink: short, faint curved strokes a little darker or
+// lighter than the paper.
+void drawFibres(QPainter& painter, const QColor& paper, int spread) {
+    Random random(0xF1B3E000u + std::uint32_t(spread));
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    for (int k = 0; k < 4000; ++k) {
+        const double x = random.unit() * kWidth, y = random.unit() * kHeight;
+        const double angle = random.unit() * 6.283185307179586;
+        const double length = 6 + 34 * random.unit();
+        const double dx = std::cos(angle) * length, dy = std::sin(angle) * length;
+        QPainterPath path;
+        path.moveTo(x, y);
+        path.quadTo(x + dx / 2 + (random.unit() - 0.5) * length / 2,
+                    y + dy / 2 + (random.unit() - 0.5) * length / 2, x + dx, y + dy);
+        const double tone = random.chance(0.7) ? 0.88 + 0.07 * random.unit() : 1.03;
+        painter.setPen(
+            QPen(QColor(clamp255(int(paper.red() * tone)), clamp255(int(paper.green() * tone)),
+                        clamp255(int(paper.blue() * tone)), random.between(60, 140)),
+                 1.0 + random.unit()));
+        painter.drawPath(path);
+    }
+    painter.restore();
+}
+
+// A near-Gaussian value from the four bytes of a random word (mean 0, sigma about 148).
+inline int bytesSum4(std::uint32_t r) {
+    return int((r & 0xFF) + ((r >> 8) & 0xFF) + ((r >> 16) & 0xFF) + (r >> 24)) - 510;
+}
+// The same from two bytes (sigma about 105).
+inline int bytesSum2(std::uint32_t r) {
+    return int((r & 0xFF) + ((r >> 8) & 0xFF)) - 255;
+}
+
+// Bilinear value noise: the value at (x, y) of a grid of CELL-pixel cells, one row of it.
+void valueNoiseRow(const std::vector<float>& grid, int gridW, int cell, int y, float* out) {
+    const int gy = y / cell;
+    const float fy = float(y % cell) / cell;
+    const float* row0 = &grid[size_t(gy) * gridW];
+    const float* row1 = row0 + gridW;
+    for (int x = 0; x < kWidth; ++x) {
+        const int gx = x / cell;
+        const float fx = float(x % cell) / cell;
+        const float top = row0[gx] + (row0[gx + 1] - row0[gx]) * fx;
+        const float bottom = row1[gx] + (row1[gx + 1] - row1[gx]) * fx;
+        out[x] = top + (bottom - top) * fy;
+    }
+}
+
+// The scanner's optics: a slight blur, 1-2-1 across and down, in place.
+void soften(QImage& image) {
+    const int width = image.width(), height = image.height();
+    // Sums across (x4) of three rows: the one above, this one and the one below. Row y + 1 is
+    // summed before row y is overwritten, so every sum comes from the unblurred image.
+    std::vector<std::uint16_t> ring(size_t(width) * 3 * 3);
+    auto sumAcross = [&](int y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        std::uint16_t* out = &ring[size_t(y % 3) * width * 3];
+        for (int x = 0; x < width; ++x) {
+            const QRgb a = line[std::max(0, x - 1)], b = line[x],
+                       c = line[std::min(width - 1, x + 1)];
+            out[3 * x] = std::uint16_t(qRed(a) + 2 * qRed(b) + qRed(c));
+            out[3 * x + 1] = std::uint16_t(qGreen(a) + 2 * qGreen(b) + qGreen(c));
+            out[3 * x + 2] = std::uint16_t(qBlue(a) + 2 * qBlue(b) + qBlue(c));
+        }
+    };
+    sumAcross(0);
+    for (int y = 0; y < height; ++y) {
+        if (y + 1 < height)
+            sumAcross(y + 1);
+        const std::uint16_t* above = &ring[size_t(std::max(0, y - 1) % 3) * width * 3];
+        const std::uint16_t* here = &ring[size_t(y % 3) * width * 3];
+        const std::uint16_t* below = &ring[size_t(std::min(height - 1, y + 1) % 3) * width * 3];
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            int value[3];
+            for (int k = 0; k < 3; ++k)
+                value[k] = (above[3 * x + k] + 2 * here[3 * x + k] + below[3 * x + k] + 8) / 16;
+            line[x] = qRgb(value[0], value[1], value[2]);
+        }
+    }
+}
+
+// The noisy scanner's pass over the printed spread (see Look): the same lighting, fold and lid
+// as the clean one, plus the grain, the sensor gains and the stronger noise.
+void scanNoisy(QImage& image, int spread, int lidLeft, int lidRight, int lidBottom,
+               const std::vector<float>& column, const std::vector<float>& fibreGrid,
+               int fibreGridW, int fibreCell) {
+    const Grain grain = makeGrain(spread);
+    soften(image);
+    const QRgb lid = qRgb(20, 20, 23);
+    std::vector<float> fibre(kWidth), fine(kWidth);
+    for (int y = 0; y < kHeight; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::uint32_t state =
+            0x2545F491u ^ (std::uint32_t(spread) * 2654435761u) ^ (std::uint32_t(y) * 40503u + 1u);
+        valueNoiseRow(fibreGrid, fibreGridW, fibreCell, y, fibre.data());
+        valueNoiseRow(grain.grid, grain.gridW, Grain::kCell, y, fine.data());
+        const bool belowBook = y >= kHeight - lidBottom;
+        for (int x = 0; x < kWidth; ++x) {
+            const std::uint32_t r1 = xorshift(state);
+            const std::uint32_t r2 = xorshift(state);
+            const std::uint32_t r3 = xorshift(state);
+            // Sensor noise, near Gaussian: shared by the three channels (luminance) and each
+            // channel's own (colour).
+            const float luma = float(bytesSum4(r1)) * kLumaScale;
+            const float cr = float(bytesSum2(r2)) * kChromaScale;
+            const float cg = float(bytesSum2(r2 >> 16)) * kChromaScale;
+            const float cb = float(bytesSum2(r3)) * kChromaScale;
+            QRgb pixel;
+            float shade;
+            if (belowBook || x < lidLeft || x >= kWidth - lidRight) {
+                pixel = lid;
+                shade = (1.0f + 0.25f * float(y) / kHeight) * grain.gain[x];
+            } else {
+                pixel = line[x];
+                shade = column[x] * fibre[x] * fine[x] * grain.gain[x];
+            }
+            line[x] = qRgb(clamp255(int(std::lround(qRed(pixel) * shade + luma + cr))),
+                           clamp255(int(std::lround(qGreen(pixel) * shade + luma + cg))),
+                           clamp255(int(std::lround(qBlue(pixel) * shade + luma + cb))));
+        }
+    }
+}
 
 // What the scanner adds to the printed spread: paper fibre, lighting, the fold's shadow, the lid
 // beyond the book's edges and sensor noise.
-void scan(QImage& image, int spread, Random& random) {
+void scan(QImage& image, int spread, Random& random, Look look) {
     const int lidLeft = random.between(55, 75);
     const int lidRight = random.between(55, 75);
     const int lidBottom = random.between(100, 130);
@@ -276,10 +448,14 @@ void scan(QImage& image, int spread, Random& random) {
 
     const QRgb lid = qRgb(20, 20, 23);
     std::vector<float> fibre(kWidth);
+    if (look == Look::Noisy) {
+        scanNoisy(image, spread, lidLeft, lidRight, lidBottom, column, grid, gridW, kCell);
+        return;
+    }
     for (int y = 0; y < kHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        std::uint32_t state = 0x9E3779B9u ^ (std::uint32_t(spread) * 2654435761u) ^
-                              (std::uint32_t(y) * 40503u + 1u);
+        std::uint32_t state =
+            0x9E3779B9u ^ (std::uint32_t(spread) * 2654435761u) ^ (std::uint32_t(y) * 40503u + 1u);
         const int gy = y / kCell;
         const float fy = float(y % kCell) / kCell;
         for (int x = 0; x < kWidth; ++x) {
@@ -296,10 +472,9 @@ void scan(QImage& image, int spread, Random& random) {
             const std::uint32_t r1 = xorshift(state);
             const std::uint32_t r2 = xorshift(state);
             // Luminance noise: a sum of four bytes (near Gaussian, sigma about 3 levels).
-            const int luma = (int((r1 & 0xFF) + ((r1 >> 8) & 0xFF) + ((r1 >> 16) & 0xFF) +
-                                  (r1 >> 24)) -
-                              510) /
-                             49;
+            const int luma =
+                (int((r1 & 0xFF) + ((r1 >> 8) & 0xFF) + ((r1 >> 16) & 0xFF) + (r1 >> 24)) - 510) /
+                49;
             const int cr = int(r2 & 3) - 1, cg = int((r2 >> 2) & 3) - 1,
                       cb = int((r2 >> 4) & 3) - 1;
             QRgb pixel;
@@ -318,7 +493,7 @@ void scan(QImage& image, int spread, Random& random) {
     }
 }
 
-QImage makeSpread(int spread, const Fonts& fonts) {
+QImage makeSpread(int spread, const Fonts& fonts, Look look) {
     Random random(0x5EED0000u + std::uint32_t(spread));
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     const QColor paper(random.between(236, 246), random.between(230, 240),
@@ -328,24 +503,94 @@ QImage makeSpread(int spread, const Fonts& fonts) {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        if (look == Look::Noisy)
+            drawFibres(painter, paper, spread);
         const QRect left(0, 0, kWidth / 2, kHeight - 120);
         const QRect right(kWidth / 2, 0, kWidth / 2, kHeight - 120);
         drawPage(painter, left, 2 * spread - 1, true, fonts, random);
         drawPage(painter, right, 2 * spread, false, fonts, random);
     }
-    scan(image, spread, random);
+    scan(image, spread, random, look);
     return image;
+}
+
+// The clean book: as Qt writes a JPEG (4:2:0).
+bool writeQtJpeg(const QImage& image, const QString& path, QString& error) {
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(kQuality);
+    if (writer.write(image))
+        return true;
+    error = writer.errorString();
+    return false;
+}
+
+// libjpeg reports a fatal error through this hook, which must not return: it jumps back to
+// writeJpeg444 with the message.
+struct JpegErrors {
+    jpeg_error_mgr manager{};
+    std::jmp_buf back{};
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void jpegFailed(j_common_ptr info) {
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->back, 1);
+}
+
+// The noisy book: libjpeg with colour at full resolution (every component sampled 1 x 1).
+bool writeJpeg444(const QImage& image, const QString& path, QString& error) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file) {
+        error = QStringLiteral("cannot create the file");
+        return false;
+    }
+    jpeg_compress_struct info{};
+    JpegErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegFailed;
+    if (setjmp(errors.back)) {
+        jpeg_destroy_compress(&info);
+        std::fclose(file);
+        error = QString::fromLocal8Bit(errors.message);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = JDIMENSION(rgb.width());
+    info.image_height = JDIMENSION(rgb.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, kQuality, TRUE);
+    for (int c = 0; c < info.num_components; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        auto* row = const_cast<JSAMPROW>(rgb.constScanLine(int(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    if (std::fclose(file) != 0) {
+        error = QStringLiteral("cannot finish the file");
+        return false;
+    }
+    return true;
 }
 
 Fonts loadFonts() {
     Fonts fonts;
     const QString folder = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
-    const int regular = QFontDatabase::addApplicationFont(folder + QStringLiteral("DejaVuSerif.ttf"));
+    const int regular =
+        QFontDatabase::addApplicationFont(folder + QStringLiteral("DejaVuSerif.ttf"));
     const int bold =
         QFontDatabase::addApplicationFont(folder + QStringLiteral("DejaVuSerif-Bold.ttf"));
     if (regular < 0 || bold < 0)
-        std::fprintf(stderr, "bench_make_book: DejaVu Serif not found in %s; using the default "
-                             "font (the book will differ from other machines')\n",
+        std::fprintf(stderr,
+                     "bench_make_book: DejaVu Serif not found in %s; using the default "
+                     "font (the book will differ from other machines')\n",
                      qPrintable(folder));
     if (regular >= 0)
         fonts.serif = QFontDatabase::applicationFontFamilies(regular).value(0, fonts.serif);
@@ -357,8 +602,14 @@ Fonts loadFonts() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    Look look = Look::Clean;
+    if (argc == 5 && std::strcmp(argv[1], "--noisy") == 0) {
+        look = Look::Noisy;
+        --argc;
+        ++argv;
+    }
     if (argc != 4) {
-        std::fprintf(stderr, "usage: bench_make_book FOLDER FIRST LAST\n");
+        std::fprintf(stderr, "usage: bench_make_book [--noisy] FOLDER FIRST LAST\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -381,12 +632,12 @@ int main(int argc, char* argv[]) {
         const QString name = QStringLiteral("libro%1.jpg").arg(spread, 3, 10, QLatin1Char('0'));
         const QString path = QDir(folder).filePath(name);
         const QString partial = path + QStringLiteral(".part");
-        const QImage image = makeSpread(spread, fonts);
-        QImageWriter writer(partial, "jpeg");
-        writer.setQuality(kQuality);
-        if (!writer.write(image)) {
+        const QImage image = makeSpread(spread, fonts, look);
+        QString error;
+        if (!(look == Look::Noisy ? writeJpeg444(image, partial, error)
+                                  : writeQtJpeg(image, partial, error))) {
             std::fprintf(stderr, "bench_make_book: cannot write %s: %s\n", qPrintable(partial),
-                         qPrintable(writer.errorString()));
+                         qPrintable(error));
             QFile::remove(partial);
             return 1;
         }

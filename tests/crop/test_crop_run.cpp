@@ -10,6 +10,8 @@
 #include "image/ImageBox.h"
 #include "sources/FileList.h"
 
+#include <QMap>
+
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QImageReader>
@@ -52,6 +54,30 @@ struct Book {
     WindowFixture fixture;
 };
 
+// A spread with a texture of its own, so that every byte of a page depends on the scan it came
+// from and on where it was cut.
+void writeTexturedSpread(const QString& path, int scan) {
+    QImage spread(kSpreadWidth, kSpreadHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kSpreadHeight; ++y)
+        for (int x = 0; x < kSpreadWidth; ++x)
+            spread.setPixel(x, y,
+                            qRgb((x * 7 + y * 3 + scan * 40) % 256, (x * y + scan * 17) % 256,
+                                 (x ^ y) * (scan + 1) % 256));
+    QVERIFY(spread.save(path));
+}
+
+// Every file under `folder`, by its path inside it.
+QMap<QString, QByteArray> contentsOf(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        file.open(QIODevice::ReadOnly);
+        files[QDir(folder).relativeFilePath(file.fileName())] = file.readAll();
+    }
+    return files;
+}
+
 } // namespace
 
 class CropRunTest : public QObject {
@@ -67,6 +93,9 @@ private slots:
     void distortionStretchesTheCut();
     void scannedSizeIsKept();
     void testRunsWriteNothing();
+    void workersCommitTheSameBatch_data();
+    void workersCommitTheSameBatch();
+    void cancelFinishesTheCurrentScanOnly_data();
     void cancelFinishesTheCurrentScanOnly();
     void settingsStayLockedBetweenScans();
     void cancelInSubtreeModeEmptiesTheTreeLists();
@@ -247,20 +276,91 @@ void CropRunTest::testRunsWriteNothing() {
     QCOMPARE(filesIn(book.big()), (QStringList{"libro001.png", "libro002.png"}));
 }
 
+void CropRunTest::workersCommitTheSameBatch_data() {
+    QTest::addColumn<bool>("interactive");
+    QTest::addColumn<int>("type");   // row of TipoGrande
+    QTest::addColumn<int>("colour"); // row of ColorBw
+    QTest::addColumn<bool>("thumbnails");
+    QTest::newRow("JPEG colour, thumbnails") << false << 0 << 5 << true;
+    QTest::newRow("TIFF black and white") << false << 1 << 4 << false;
+    QTest::newRow("GIF 16 greys, thumbnails") << false << 2 << 3 << true;
+    QTest::newRow("interactive PNG palette, thumbnails") << true << 3 << 0 << true;
+    QTest::newRow("interactive BMP 16 colours") << true << 4 << 2 << false;
+}
+
+// The files and the lines of a batch do not depend on how many workers made its scans ahead.
+void CropRunTest::workersCommitTheSameBatch() {
+    QFETCH(bool, interactive);
+    QFETCH(int, type);
+    QFETCH(int, colour);
+    QFETCH(bool, thumbnails);
+    const QByteArray workersBefore = qgetenv("PLIEGO_WORKERS");
+    auto run = [&](int workers) {
+        qputenv("PLIEGO_WORKERS", QByteArray::number(workers));
+        WindowFixture fixture({}, {});
+        for (int i = 1; i <= 5; ++i)
+            writeTexturedSpread(
+                fixture.path(QStringLiteral("scans/libro%1.png").arg(i, 3, 10, QChar('0'))), i);
+        MainWindow& w = *fixture.window;
+        w.TipoOrigen->setListIndex(3);
+        w.TipoGrande->setListIndex(type);
+        w.ColorBw->setListIndex(colour);
+        w.HacerMini->setChecked(thumbnails);
+        w.TipoPeque->setListIndex(type);
+        w.Compresion->setChecked(true);
+        w.MasMenosAnG->setValue(200);
+        w.MasMenosAlG->setValue(250);
+        w.Interactivo->setChecked(interactive);
+        w.AceptaConfig->click();
+        FileList* files = interactive ? w.LocalFiles2 : w.LocalFiles;
+        for (int row = 0; row < files->count(); ++row)
+            files->setRowSelected(row, true);
+        if (interactive) {
+            w.v.MargenDch2 = 400;
+            w.v.MargenDch2Manual = true;
+            w.cmdICLote->click();
+        } else {
+            w.CortaLote->click();
+        }
+        return std::pair(contentsOf(fixture.scansFolder()),
+                         lines(interactive ? w.lstActividad : w.ListaProceso));
+    };
+    const auto one = run(1);
+    const auto several = run(3);
+    qputenv("PLIEGO_WORKERS", workersBefore);
+    QCOMPARE(one.first.size(), 5 + 10 * (thumbnails ? 2 : 1));
+    QCOMPARE(several.first.keys(), one.first.keys());
+    for (const QString& name : one.first.keys())
+        QVERIFY2(several.first[name] == one.first[name], qPrintable(name));
+    QCOMPARE(several.second, one.second);
+}
+
+void CropRunTest::cancelFinishesTheCurrentScanOnly_data() {
+    QTest::addColumn<int>("workers");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("three workers ahead") << 3;
+}
+
+// Work done ahead for the scans after a stop is dropped: none of their pages is written.
 void CropRunTest::cancelFinishesTheCurrentScanOnly() {
-    Book book(3);
+    QFETCH(int, workers);
+    const QByteArray workersBefore = qgetenv("PLIEGO_WORKERS");
+    qputenv("PLIEGO_WORKERS", QByteArray::number(workers));
+    Book book(5);
     MainWindow& w = book.window();
-    book.select({0, 1, 2});
+    book.select({0, 1, 2, 3, 4});
     int separations = 0;
     connect(w.ListaProceso, &ProgressList::lineAppended, &w, [&](const QString& text) {
-        if (text == QLatin1String("Separando imagen ...") && ++separations == 1)
+        if (text == QLatin1String("Separando imagen ...") && ++separations == 2)
             postClick(w.Cancelar);
     });
     w.CortaLote->click();
-    QCOMPARE(filesIn(book.big()), (QStringList{"libro001.png", "libro002.png"}));
+    qputenv("PLIEGO_WORKERS", workersBefore);
+    QCOMPARE(filesIn(book.big()),
+             (QStringList{"libro001.png", "libro002.png", "libro003.png", "libro004.png"}));
     const QStringList log = lines(w.ListaProceso);
     QVERIFY(log.contains("PROCESO CANCELADO"));
-    QCOMPARE(log.count("Leyendo imagen ..."), 1);
+    QCOMPARE(log.count("Leyendo imagen ..."), 2);
     QVERIFY(!w.v.ProcesoCancelado); // cleared at the end of the batch
 }
 

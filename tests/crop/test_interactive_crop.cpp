@@ -92,7 +92,7 @@ QImage drawPage(const MarginedPage& p) {
     return image;
 }
 
-bool loadInto(ImageBox& box, const QImage& image, const QString& folder) {
+bool loadInto(Picture& box, const QImage& image, const QString& folder) {
     const QString file = folder + QStringLiteral("/page.png");
     return image.save(file) && box.LoadFromFile(file);
 }
@@ -147,7 +147,7 @@ void InteractiveCropTest::contentRectangle() {
     QFETCH(int, tolerance);
     QFETCH(QRect, expected);
     QTemporaryDir folder;
-    ImageBox box;
+    Picture box;
     QVERIFY(loadInto(box, drawPage(page), folder.path()));
     QCOMPARE(::contentRectangle(box, tolerance), expected);
     QVERIFY(trimDarkMargins(box, tolerance));
@@ -179,7 +179,7 @@ void InteractiveCropTest::toleranceLabel() {
 void InteractiveCropTest::darkScannerMarginsAreTrimmedToTheContent() {
     QTemporaryDir folder;
     {
-        ImageBox box;
+        Picture box;
         QImage image = drawPage({QSize(90, 120), QColor(240, 235, 220), Qt::black, 0, 0, 0, 0});
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < 45; ++x)

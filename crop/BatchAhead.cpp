@@ -1,0 +1,109 @@
+#include "crop/BatchAhead.h"
+
+#include "image/ImageFiles.h"
+#include "image/ScanBuffers.h"
+#include "image/ScanPrefetch.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#endif
+
+BatchAhead::BatchAhead(QStringList paths, int workers) : paths_(std::move(paths)) {
+    workers = std::max(1, workers);
+    window_ = workers;
+    // The scans in flight and the one being committed keep their buffers.
+    keepRecycledBuffers(size_t(window_) + 1);
+    for (int i = 0; i < workers; ++i)
+        workers_.emplace_back([this] { work(); });
+}
+
+BatchAhead::~BatchAhead() {
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+    done_.clear();
+    keepRecycledBuffers(0);
+}
+
+void BatchAhead::setRecipes(RecipeFor recipeFor) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    recipeFor_ = std::move(recipeFor);
+}
+
+ScanAhead BatchAhead::take(int index) {
+    std::unique_lock<std::mutex> guard(lock_);
+    taken_ = std::max(taken_, index);
+    changed_.notify_all();
+    changed_.wait(guard, [&] { return done_.count(index) > 0; });
+    ScanAhead scan = std::move(done_[index]);
+    done_.erase(index);
+    taken_ = index + 1;
+    changed_.notify_all();
+    return scan;
+}
+
+ScanAhead BatchAhead::takeForLoading(int index) {
+    ScanAhead scan = take(index);
+    if (scan.read)
+        ScanPrefetch::provide(scan.path, scan.size, scan.modified, scan.image, scan.colorCode);
+    return scan;
+}
+
+void BatchAhead::work() {
+    for (;;) {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(
+            guard, [&] { return stopping_ || next_ >= paths_.size() || next_ < taken_ + window_; });
+        if (stopping_ || next_ >= paths_.size())
+            return;
+        const int index = next_++;
+        guard.unlock();
+
+        ScanAhead scan;
+        scan.path = paths_[index];
+        const QFileInfo file(scan.path);
+        scan.size = file.size();
+        scan.modified = file.lastModified();
+        QString error;
+        scan.read = readImageFileNow(scan.path, &scan.image, &scan.colorCode, &error);
+        // What the pages take is asked for after the read: the first scans of a batch are read
+        // while the window's thread is still working out what the first one takes.
+        RecipeFor recipeFor;
+        {
+            const std::lock_guard<std::mutex> asked(lock_);
+            recipeFor = recipeFor_;
+        }
+        if (scan.read && recipeFor) {
+            scan.recipe = recipeFor(index);
+            if (scan.recipe) {
+                Picture picture;
+                picture.setLoaded(scan.image, scan.colorCode);
+                scan.pages = prepareScan(picture, *scan.recipe);
+            }
+        }
+
+        guard.lock();
+        done_[index] = std::move(scan);
+        changed_.notify_all();
+    }
+}
+
+int BatchAhead::workerCount() {
+    bool given = false;
+    const int workers = qEnvironmentVariableIntValue("PLIEGO_WORKERS", &given);
+    if (given && workers > 0)
+        return workers;
+#ifdef Q_OS_LINUX
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0)
+        return std::max(1, CPU_COUNT(&cores));
+#endif
+    return std::max(1, QThread::idealThreadCount());
+}
