@@ -1,7 +1,6 @@
 #include "image/ImageFiles.h"
 
 #include "image/BmpWriter.h"
-#include "image/CodecMessages.h"
 #include "image/ColorFormats.h"
 #include "image/GifCodec.h"
 #include "image/JpegReader.h"
@@ -168,7 +167,6 @@ bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QStrin
     const QByteArray magic = file.peek(8);
     QString reason;
     bool ok = false;
-    const CodecMessages codecSays;
     if (magic.startsWith("II*\0") || magic.startsWith(QByteArray("MM\0*", 4))) {
         ok = readTiff(file, image, colorCode, &reason);
     } else if (magic.startsWith("GIF8")) {
@@ -204,9 +202,6 @@ bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QStrin
         }
     }
     if (!ok) {
-        // What the codec said is part of the refusal; after a good read it is dropped.
-        if (!codecSays.text().isEmpty())
-            reason += QStringLiteral(" (%1)").arg(codecSays.text());
         *image = QImage();
         *error = QStringLiteral("No se puede leer el fichero %1: %2").arg(quoted(path), reason);
     }
