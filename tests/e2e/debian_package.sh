@@ -25,10 +25,6 @@ for needed in libqt6core6 libqt6gui6 libqt6widgets6 libtiff6 libgif7 libjpeg62-t
     imagemagick; do
     grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends does not name $needed"
 done
-# Every package named is one Debian has (this machine runs the program, so has them all).
-for package in $(tr ',' '\n' <<<"$depends" | sed 's/(.*)//; s/|.*//' | tr -d ' '); do
-    dpkg-query -W "$package" >/dev/null 2>&1 || fail "Depends names $package, which is unknown"
-done
 contents="$(dpkg-deb -c "$deb")"
 for file in ./usr/bin/pliego ./usr/share/pliego/imgmagic/DejaVuSans.ttf \
     ./usr/share/applications/pliego.desktop ./usr/share/icons/hicolor/scalable/apps/pliego.svg; do
