@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once on the normal build, once on a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build with AddressSanitizer and UndefinedBehaviorSanitizer; the crop runs' tests also under the
+# thread sanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -9,6 +10,11 @@ jobs="$(nproc)"
 
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$jobs")
+
+# The batch workers under the thread sanitizer: only the crop runs' tests, which drive them.
+cmake -S . -B build-tsan -G Ninja -DPLIEGO_SANITIZE_THREAD=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-tsan -j "$jobs" --target test_crop_run test_interactive_crop
+(cd build-tsan && ctest --output-on-failure -j "$jobs" -R '^(crop_run|interactive_crop)$')
 
 # Qt's own start-up allocations are reported as leaks; memory errors still fail the run.
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
