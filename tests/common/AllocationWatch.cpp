@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#if defined(__SANITIZE_ADDRESS__) || !defined(__GLIBC__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !defined(__GLIBC__)
 
 bool AllocationWatch::isOn() {
     return false;
