@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QListWidget>
 #include <QSet>
 #include <QTemporaryDir>
@@ -13,50 +12,43 @@
 // A window whose program folder (named as a test needs, inside a folder of its own) holds the
 // tool folder the build lays out (fonts, effect sample); ImageMagick is the machine's own. The
 // window opens on a folder of scans, also named as the test needs.
-class ToolFolderWindow {
-public:
+struct ToolFolderWindow {
     explicit ToolFolderWindow(const QString& programName = "program",
                               const QString& scansName = "scans")
-        : program_(QDir(root_.path()).filePath(programName)),
-          scans_(QDir(root_.path()).filePath(scansName)) {
-        QDir().mkpath(program_ + "/imgmagic");
-        QDir().mkpath(scans_);
+        : program(path(programName)), scans(path(scansName)) {
+        QDir().mkpath(program + "/imgmagic");
+        QDir().mkpath(scans);
         const QDir tools(QStringLiteral(PLIEGO_TOOL_DIR));
         for (const QString& name : tools.entryList(QDir::Files))
-            QFile::copy(tools.filePath(name), program_ + "/imgmagic/" + name);
-        previous_ = QDir::currentPath();
-        QDir::setCurrent(scans_);
-        window = std::make_unique<MainWindow>(program_);
+            QFile::copy(tools.filePath(name), program + "/imgmagic/" + name);
+        QDir::setCurrent(scans);
+        window = std::make_unique<MainWindow>(program);
     }
     ~ToolFolderWindow() {
         window.reset();
-        QDir::setCurrent(previous_);
+        QDir::setCurrent(previous);
     }
 
     MainWindow& w() { return *window; }
-    QString root() const { return root_.path(); }
-    QString program() const { return program_; }
-    QString scans() const { return scans_; }
-    QString path(const QString& relative) const { return QDir(root_.path()).filePath(relative); }
-    bool scriptLeftBehind() const { return QFile::exists(program_ + "/imgmagick.sh"); }
+    QString root() const { return folder.path(); }
+    QString path(const QString& relative) const { return QDir(root()).filePath(relative); }
+    bool scriptLeftBehind() const { return QFile::exists(program + "/imgmagick.sh"); }
 
     // Every file below the test's folder, by path relative to it.
     QSet<QString> files() const {
         QSet<QString> found;
-        QDirIterator it(root_.path(), QDir::Files | QDir::Hidden | QDir::System,
+        QDirIterator it(root(), QDir::Files | QDir::Hidden | QDir::System,
                         QDirIterator::Subdirectories);
         while (it.hasNext())
-            found.insert(QDir(root_.path()).relativeFilePath(it.next()));
+            found.insert(QDir(root()).relativeFilePath(it.next()));
         return found;
     }
 
+    QTemporaryDir folder; // first: the paths below are made from it
+    const QString previous = QDir::currentPath();
+    const QString program;
+    const QString scans;
     std::unique_ptr<MainWindow> window;
-
-private:
-    QTemporaryDir root_;
-    QString program_;
-    QString scans_;
-    QString previous_;
 };
 
 inline QStringList linesOf(const QListWidget* list) {
