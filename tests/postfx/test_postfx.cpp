@@ -459,46 +459,6 @@ private slots:
         QVERIFY(!QFile::exists(f.program + "/imgmagick.sh.lock"));
     }
 
-    void hostileParametersRunNothing_data() {
-        QTest::addColumn<QString>("parameter"); // ROOT stands for the test's folder
-        QTest::newRow("single quotes") << "90'; touch ROOT/pwned; '";
-        QTest::newRow("double quotes") << "90\"; touch ROOT/pwned; \"";
-        QTest::newRow("substitutions") << "$(touch ROOT/pwned)`touch ROOT/pwned`";
-        QTest::newRow("operators")
-            << "90; touch ROOT/pwned && touch ROOT/pwned | touch ROOT/pwned &";
-        QTest::newRow("line break") << "90\ntouch ROOT/pwned";
-        QTest::newRow("an option of convert") << "-write ROOT/pwned.png";
-        QTest::newRow("another picture") << "ROOT/other.png";
-        QTest::newRow("a list of files") << "@ROOT/list.txt";
-        QTest::newRow("a coder") << "text:ROOT/list.txt";
-    }
-
-    // Each text is tried as the parameter of an effect with a value (convert reads it as the
-    // angle) and of one without (where convert would read it as one more picture). The page may
-    // be turned, but nothing runs and no other file is read into it or written.
-    void hostileParametersRunNothing() {
-        QFETCH(QString, parameter);
-        ToolFolderWindow f;
-        MainWindow& w = f.w();
-        parameter.replace("ROOT", f.root());
-        writeHalves(f.path("other.png"), {200, 250}, qRgb(255, 0, 0), qRgb(255, 0, 0));
-        QFile list(f.path("list.txt"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(QFile::encodeName(f.path("other.png")) + "\n");
-        list.close();
-        const QRgb colour = qRgb(50, 200, 90);
-        const QString file = writeHalves(f.path("page.png"), {200, 250}, colour, colour);
-        const QSet<QString> before = f.files();
-        for (int effect : {kRotate, kLessContrast}) {
-            choose(w, true, 0, effect, parameter);
-            w.postEffects().EfectosImpar(file, QString(), w.ListaProceso);
-            QCOMPARE(f.files(), before);
-            const QImage result(file);
-            QCOMPARE(result.pixel(result.width() / 2, result.height() / 2), colour);
-        }
-        QVERIFY(linesOf(w.ListaProceso).last().startsWith("El efecto +contrast no lleva valor"));
-    }
-
     void hostileFolderNames_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("quotes and substitutions") << "a'b\"c $(touch pwned) `touch pwned`";
@@ -674,35 +634,56 @@ private slots:
         QCOMPARE(book.written(), QStringList());
     }
 
-    void hostileFontNamesRunNothing_data() {
-        QTest::addColumn<QString>("font");
-        QTest::addColumn<QString>("reason");
+    void hostileTextRunsNothing_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fontReason");
         const QString convert = "ImageMagick: "; // convert itself finds no such font
         const QString refused = "debe ser un fichero de la carpeta imgmagic";
-        QTest::newRow("single quotes") << "x'; touch pwned; '.ttf" << convert;
-        QTest::newRow("double quotes") << "x\"; touch pwned; \".ttf" << convert;
-        QTest::newRow("substitutions") << "$(touch pwned)`touch pwned`.ttf" << convert;
-        QTest::newRow("operators") << "x.ttf; touch pwned & touch pwned | touch pwned" << convert;
-        QTest::newRow("line break") << "x.ttf\ntouch pwned" << convert;
-        QTest::newRow("an option of convert") << "-write" << convert;
+        QTest::newRow("single quotes") << "90'; touch pwned; '" << convert;
+        QTest::newRow("double quotes") << "90\"; touch pwned; \"" << convert;
+        QTest::newRow("substitutions") << "$(touch pwned)`touch pwned`" << convert;
+        QTest::newRow("operators") << "90; touch pwned && touch pwned | touch pwned &" << convert;
+        QTest::newRow("line break") << "90\ntouch pwned" << convert;
+        QTest::newRow("an option of convert") << "-write pwned.png" << convert;
+        QTest::newRow("another picture") << "other.png" << convert;
+        QTest::newRow("a list of files") << "@list.txt" << refused;
+        QTest::newRow("a coder") << "text:list.txt" << convert;
         QTest::newRow("a file elsewhere") << "../../program/imgmagic/DejaVuSans.ttf" << refused;
         QTest::newRow("an absolute path") << "/etc/passwd" << refused;
-        QTest::newRow("a font file") << "@DejaVuSans.ttf" << refused;
     }
 
-    // A hostile font name is refused or reaches convert as the font and nothing else: nothing
-    // runs, no label is drawn, no file appears.
-    void hostileFontNamesRunNothing() {
-        QFETCH(QString, font);
-        QFETCH(QString, reason);
+    // Each text is typed as the parameter of an effect with a value (convert reads it as the
+    // angle), of one without (where convert would read it as one more picture), and as the
+    // labels' font, which must be a file of the tool folder. Nothing runs, no other file is read
+    // into the page, no file is written, and the refusals say why. The scripts run in the
+    // program folder (effects) and in its tool folder (labels), both inside the watched folder.
+    void hostileTextRunsNothing() {
+        QFETCH(QString, text);
+        QFETCH(QString, fontReason);
         NumberedBook book({"0001.png"});
         MainWindow& w = book.f.w();
-        w.MagicNonFont->setText(font);
+        const QString program = book.f.program + "/";
+        writeHalves(program + "other.png", {200, 250}, qRgb(255, 0, 0), qRgb(255, 0, 0));
+        QFile list(program + "list.txt");
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write("other.png\n") == 10);
+        list.close();
+        const QRgb colour = qRgb(50, 200, 90);
+        const QString file = writeHalves(book.f.path("page.png"), {200, 250}, colour, colour);
         const QSet<QString> before = book.f.files();
+        for (int effect : {kRotate, kLessContrast}) {
+            choose(w, true, 0, effect, text);
+            w.postEffects().EfectosImpar(file, QString(), w.ListaProceso);
+            QCOMPARE(book.f.files(), before);
+            const QImage result(file);
+            QCOMPARE(result.pixel(result.width() / 2, result.height() / 2), colour);
+        }
+        QVERIFY(linesOf(w.ListaProceso).last().startsWith("El efecto +contrast no lleva valor"));
+
+        w.MagicNonFont->setText(text);
         w.cmdNumProceso->click();
         QCOMPARE(book.f.files(), before);
         const QStringList log = linesOf(w.lstNumeracion);
-        QVERIFY2(log.size() == 1 && log[0].contains(reason), qPrintable(log.join('|')));
+        QVERIFY2(log.size() == 1 && log[0].contains(fontReason), qPrintable(log.join('|')));
     }
 };
 
