@@ -12,11 +12,8 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 
 fail() {
-    echo "FAIL [$case_name]: $*" >&2
-    echo "--- stdout" >&2
-    cat "$work/out" >&2
-    echo "--- stderr" >&2
-    cat "$work/err" >&2
+    printf 'FAIL [%s]: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$case_name" "$*" \
+        "$(cat "$work/out")" "$(cat "$work/err")" >&2
     failures=$((failures + 1))
 }
 
@@ -80,8 +77,7 @@ grep -Fxq "FiletoRenum.Selected = 0 2" "$work/out" || fail "the odd pages are no
 grep -Fxq "ImgPlantillaNum.HasImage = True" "$work/out" || fail "the test label is not shown"
 grep -q '^lstNumeracion: ' "$work/out" && fail "the numbering reported a problem"
 [ -f "$pages/watermark/test.png" ] || fail "no test label"
-label_width="$(identify -format '%w' "$pages/watermark/grafo.png")"
-label_height="$(identify -format '%h' "$pages/watermark/grafo.png")"
+read -r label_width label_height < <(identify -format '%w %h' "$pages/watermark/grafo.png")
 [ "$(ls "$pages/jpeg_big")" = "0001.jpg
 0003.jpg" ] || fail "the stamped pages are $(ls "$pages/jpeg_big")"
 areas=""
