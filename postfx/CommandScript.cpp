@@ -134,7 +134,7 @@ bool effectTakesValue(const QString& option) {
 
 CommandScript effectScript(ScriptForm form, const QString& appFolder, const ConvertTool& tool,
                            const QList<EffectStep>& steps, const QString& input,
-                           const QString& output) {
+                           const QString& output, const QString& scriptFolder) {
     QStringList texts = toolWords(tool);
     for (const EffectStep& step : steps) {
         // Whatever follows an option that takes no value would be read by convert as one more
@@ -144,11 +144,12 @@ CommandScript effectScript(ScriptForm form, const QString& appFolder, const Conv
                                .arg(step.option, step.parameter));
         texts << step.option << step.parameter;
     }
-    const QString problem = firstProblem(form, texts, {appFolder, input, output});
+    const QString scripts = scriptFolder.isEmpty() ? appFolder : scriptFolder;
+    const QString problem = firstProblem(form, texts, {appFolder, scripts, input, output});
     if (!problem.isEmpty())
         return refused(problem);
 
-    const QString script = commandScriptPath(form, appFolder);
+    const QString script = commandScriptPath(form, scripts);
     if (form == ScriptForm::WindowsBatch) {
         QString command;
         if (tool.inToolFolder) {
@@ -184,7 +185,7 @@ CommandScript effectScript(ScriptForm form, const QString& appFolder, const Conv
 
 CommandScript labelScript(ScriptForm form, const QString& appFolder, const ConvertTool& tool,
                           const QString& font, const QString& pointSize, const QString& text,
-                          const QString& labelPath) {
+                          const QString& labelPath, const QString& scriptFolder) {
     // The font is a file of the tool folder (the script's current folder) or a font name that
     // convert knows: never a path to some other file.
     if (font.contains(QLatin1Char('/')) || font.contains(QLatin1Char('\\')) ||
@@ -199,12 +200,14 @@ CommandScript labelScript(ScriptForm form, const QString& appFolder, const Conve
     static const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
     if (!digits.match(pointSize).hasMatch())
         return refused(QStringLiteral("El tamaño de letra «%1» no es un número").arg(pointSize));
-    const QString problem = firstProblem(form, toolWords(tool) << font, {appFolder, labelPath});
+    const QString scripts = scriptFolder.isEmpty() ? appFolder : scriptFolder;
+    const QString problem =
+        firstProblem(form, toolWords(tool) << font, {appFolder, scripts, labelPath});
     if (!problem.isEmpty())
         return refused(problem);
 
     const QString toolFolder = joined(form, appFolder, QStringLiteral("imgmagic"));
-    const QString script = commandScriptPath(form, appFolder);
+    const QString script = commandScriptPath(form, scripts);
     if (form == ScriptForm::WindowsBatch) {
         QString command;
         if (tool.inToolFolder) {

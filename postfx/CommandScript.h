@@ -48,12 +48,14 @@ bool effectTakesValue(const QString& option);
 
 // Three lines: convert with every step in order, from `input` to `output` (absolute paths; both
 // the same file to change a page in place).
+// `scriptFolder` is where the script is written (and deletes itself from): the program folder
+// unless another is given.
 CommandScript effectScript(ScriptForm form, const QString& appFolder, const ConvertTool& tool,
                            const QList<EffectStep>& steps, const QString& input,
-                           const QString& output);
+                           const QString& output, const QString& scriptFolder = QString());
 
 // Five lines: from the tool folder (where the font file lies), convert draws `text` (digits and
 // blanks) in black on white with `font` at `pointSize` into the picture `labelPath`.
 CommandScript labelScript(ScriptForm form, const QString& appFolder, const ConvertTool& tool,
                           const QString& font, const QString& pointSize, const QString& text,
-                          const QString& labelPath);
+                          const QString& labelPath, const QString& scriptFolder = QString());

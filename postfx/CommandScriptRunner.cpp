@@ -79,6 +79,15 @@ QString CommandScriptRunner::missingConvertText() {
                           "programa ni en el PATH");
 }
 
+QString CommandScriptRunner::scriptFolderFor(const QString& appFolder) {
+    const QFileInfo folder(appFolder);
+    if (folder.isDir() && folder.isWritable())
+        return appFolder;
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir().mkpath(own);
+    return QDir::toNativeSeparators(QFileInfo(own).absoluteFilePath());
+}
+
 QString CommandScriptRunner::run(const QString& appFolder, const QByteArray& script, Wait wait) {
     if (running_)
         return QStringLiteral("Ya se está ejecutando otra orden de ImageMagick");

@@ -19,6 +19,11 @@ public:
     // (ImageMagick 6) or magick (ImageMagick 7) on the PATH; nothing when there is none.
     static std::optional<ConvertTool> findConvert(const QString& appFolder);
 
+    // Where the command scripts of the program folder `appFolder` are written: that folder
+    // itself, or, when it cannot be written (an installed program), the user's own data folder
+    // for the program.
+    static QString scriptFolderFor(const QString& appFolder);
+
     // The text to show when findConvert finds nothing.
     static QString missingConvertText();
 

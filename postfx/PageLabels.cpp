@@ -127,13 +127,14 @@ bool PageLabels::CreaEtiquetasNumero(const QString& labelPath, const QString& te
     if (w.v.ProcesandoEfectos)
         return failed(QStringLiteral("ImageMagick está ocupado con otra orden"));
     const QString appFolder = absolutePath(w.v.RutaAplicacion);
+    const QString scripts = CommandScriptRunner::scriptFolderFor(appFolder);
     const CommandScript script = labelScript(nativeScriptForm(), appFolder, *tool, font, size, text,
-                                             absolutePath(labelPath));
+                                             absolutePath(labelPath), scripts);
     if (!script.problem.isEmpty())
         return failed(script.problem);
     w.v.ProcesandoEfectos = true;
     const QString problem = w.postEffects().commandRunner().run(
-        appFolder, script.text, CommandScriptRunner::Wait::ProcessingEvents);
+        scripts, script.text, CommandScriptRunner::Wait::ProcessingEvents);
     w.v.ProcesandoEfectos = false;
     if (!problem.isEmpty())
         return failed(problem);

@@ -109,7 +109,13 @@ bool PostEffects::applyEffects(const EffectRows& rows, const QString& path, Prog
     const QString toolFolder = joinPath(w.v.RutaAplicacion, QStringLiteral("imgmagic"));
     const QString prefix = w.MagikisCopy->isChecked() ? QStringLiteral("ImgMgk_") : QString();
     const QString sample = joinPath(toolFolder, QStringLiteral("ImgMgk_S.jpg"));
-    const QString result = joinPath(toolFolder, prefix + QStringLiteral("ImgMgk_T.jpg"));
+    // The test's result goes beside the sample, or where the scripts go when the tool folder
+    // cannot be written (an installed program).
+    const QString resultFolder =
+        QFileInfo(toolFolder).isWritable()
+            ? toolFolder
+            : CommandScriptRunner::scriptFolderFor(absolutePath(w.v.RutaAplicacion));
+    const QString result = joinPath(resultFolder, prefix + QStringLiteral("ImgMgk_T.jpg"));
 
     QString problem;
     bool missingConvert = false;
@@ -175,11 +181,12 @@ QString PostEffects::runCommand(const EffectRows& rows, const ConvertTool& tool,
             steps << EffectStep{option, rows.parameters[k]->text()};
     }
     const QString appFolder = absolutePath(w.v.RutaAplicacion);
+    const QString scripts = CommandScriptRunner::scriptFolderFor(appFolder);
     const CommandScript script =
-        effectScript(nativeScriptForm(), appFolder, tool, steps, input, output);
+        effectScript(nativeScriptForm(), appFolder, tool, steps, input, output, scripts);
     if (!script.problem.isEmpty())
         return script.problem;
-    return runner_.run(appFolder, script.text, CommandScriptRunner::Wait::Blocking);
+    return runner_.run(scripts, script.text, CommandScriptRunner::Wait::Blocking);
 }
 
 void PostEffects::applyToPage(ImageBox* page, bool oddSet, ProgressList* log) {

@@ -28,5 +28,28 @@ if ! grep -Fxq 'MagicNonFont.List[1] = DejaVuSans.ttf' <<<"$fonts"; then
     exit 1
 fi
 
+# An ordinary user cannot write the installed tool folder: the effect test still runs, its
+# command script and result going to the user's own data folder.
+if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null; then
+    user_home="$work/home"
+    mkdir -p "$user_home"
+    chmod 755 "$work"
+    chown nobody "$user_home"
+    chmod -R a+rX "$prefix"
+    (cd "$user_home" && printf '%s\n' 'set CheckMagik 1' 'set cbMagikNon(0) Rotar' \
+        'set lblMagicNon(0) 90' 'click TestMgkNon' 'print ImageTarget.Caption' |
+        runuser -u nobody -- env HOME="$user_home" XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen \
+            "$prefix/bin/pliego" --script - >"$work/effect.out" 2>&1) || true
+    result="$(find "$user_home" -name ImgMgk_T.jpg | head -n 1)"
+    if [ -z "$result" ] || [ -n "$(find "$prefix" -name 'ImgMgk_T.jpg' -o -name 'imgmagick.sh*')" ]; then
+        echo "the installed program's effect test did not run for an ordinary user:" >&2
+        cat "$work/effect.out" >&2
+        exit 1
+    fi
+    sample="$(identify -format '%wx%h' "$prefix/share/pliego/imgmagic/ImgMgk_S.jpg")"
+    turned="$(identify -format '%hx%w' "$result")"
+    [ "$sample" = "$turned" ] || { echo "effect result $turned, sample $sample" >&2; exit 1; }
+fi
+
 bash "$here/window_under_xvfb.sh" "$prefix/bin/pliego" "$artifacts/installed"
 echo "installed into $prefix: tool folder found, window opened"
