@@ -40,21 +40,6 @@ void dropLocked() {
 
 namespace ScanPrefetch {
 
-void start(const QString& path) {
-    const std::lock_guard<std::mutex> lock(pendingLock);
-    dropLocked();
-    Pending& scan = pending();
-    const QFileInfo file(path);
-    scan.path = path;
-    scan.size = file.size();
-    scan.modified = file.lastModified();
-    scan.result = std::async(std::launch::async, [path] {
-        Result read;
-        read.ok = readImageFileNow(path, &read.image, &read.colorCode, &read.error);
-        return read;
-    });
-}
-
 void provide(const QString& path, qint64 size, const QDateTime& modified, QImage image,
              int colorCode) {
     const std::lock_guard<std::mutex> lock(pendingLock);

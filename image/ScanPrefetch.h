@@ -4,13 +4,9 @@
 #include <QImage>
 #include <QString>
 
-// Reads the next scan of a batch on another core while the current one is being cut. A scan
-// read ahead is handed to the next load of the same, unchanged file; anything else is read as
-// usual. Only one scan is read ahead at a time.
+// A scan read ahead by a batch worker, handed to the next load of the same, unchanged file;
+// anything else is read as usual. One scan at a time.
 namespace ScanPrefetch {
-
-// Starts reading `path` in the background, dropping any scan read ahead before.
-void start(const QString& path);
 
 // Hands over a scan already read (on a batch worker) for the next load of the same, unchanged
 // file; `size` and `modified` describe the file as it was when it was read.
