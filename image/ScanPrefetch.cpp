@@ -1,7 +1,5 @@
 #include "image/ScanPrefetch.h"
 
-#include "image/ImageFiles.h"
-
 #include <QDateTime>
 #include <QFileInfo>
 #include <future>

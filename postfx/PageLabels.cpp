@@ -152,8 +152,7 @@ QString PageLabels::labelFolder() {
     return folder;
 }
 
-void PageLabels::cmdNumPrueba_Click() {
-    MainWindow& w = w_;
+void PageLabels::runNumbering(const std::function<void(const QString& labelFolder)>& numbering) {
     // The label wait lets the window take clicks: a second numbering waits for the first.
     if (numbering_) {
         report(QStringLiteral("Ya hay una numeración en curso"));
@@ -163,41 +162,39 @@ void PageLabels::cmdNumPrueba_Click() {
     const auto done = qScopeGuard([this] { numbering_ = false; });
     missingConvertReported_ = false;
     const QString folder = labelFolder();
-    if (folder.isEmpty())
-        return;
-    FileList* pages = w.FiletoRenum;
-    int row = 0;
-    while (row < pages->count() && !pages->isRowSelected(row))
-        ++row;
-    const QString fileName = row < pages->count() ? pages->item(row)->text() : QString();
-    const QString label = joinPath(folder, QStringLiteral("test.png"));
-    if (CreaEtiquetasNumero(label, QStringLiteral(" 146")))
-        w.pageNumberStamping().EstampaNumeros(label, fileName, false, true);
+    if (!folder.isEmpty())
+        numbering(folder);
+}
+
+void PageLabels::cmdNumPrueba_Click() {
+    runNumbering([this](const QString& folder) {
+        MainWindow& w = w_;
+        FileList* pages = w.FiletoRenum;
+        int row = 0;
+        while (row < pages->count() && !pages->isRowSelected(row))
+            ++row;
+        const QString fileName = row < pages->count() ? pages->item(row)->text() : QString();
+        const QString label = joinPath(folder, QStringLiteral("test.png"));
+        if (CreaEtiquetasNumero(label, QStringLiteral(" 146")))
+            w.pageNumberStamping().EstampaNumeros(label, fileName, false, true);
+    });
 }
 
 void PageLabels::cmdNumProceso_Click() {
-    MainWindow& w = w_;
-    if (numbering_) {
-        report(QStringLiteral("Ya hay una numeración en curso"));
-        return;
-    }
-    numbering_ = true;
-    const auto done = qScopeGuard([this] { numbering_ = false; });
-    missingConvertReported_ = false;
-    const QString folder = labelFolder();
-    if (folder.isEmpty())
-        return;
-    FileList* pages = w.FiletoRenum;
-    const QString label = joinPath(folder, QStringLiteral("grafo.png"));
-    // The count is read on every turn: the list may be read anew while a label is drawn.
-    for (int row = 0; row < pages->count(); ++row) {
-        if (!pages->isRowSelected(row))
-            continue;
-        const QString fileName = pages->item(row)->text();
-        const QString text = EtiquetaPagina(baseNameOf(fileName));
-        // A page whose label cannot be drawn is left as it was.
-        if (!text.isEmpty() && !CreaEtiquetasNumero(label, text))
-            continue;
-        w.pageNumberStamping().EstampaNumeros(label, fileName, true, !text.isEmpty());
-    }
+    runNumbering([this](const QString& folder) {
+        MainWindow& w = w_;
+        FileList* pages = w.FiletoRenum;
+        const QString label = joinPath(folder, QStringLiteral("grafo.png"));
+        // The count is read on every turn: the list may be read anew while a label is drawn.
+        for (int row = 0; row < pages->count(); ++row) {
+            if (!pages->isRowSelected(row))
+                continue;
+            const QString fileName = pages->item(row)->text();
+            const QString text = EtiquetaPagina(baseNameOf(fileName));
+            // A page whose label cannot be drawn is left as it was.
+            if (!text.isEmpty() && !CreaEtiquetasNumero(label, text))
+                continue;
+            w.pageNumberStamping().EstampaNumeros(label, fileName, true, !text.isEmpty());
+        }
+    });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 
 class MainWindow;
@@ -34,6 +36,9 @@ private:
     void numberingBoxClicked(bool odd);
     // The folder of the label pictures, made when missing; empty after reporting a failure.
     QString labelFolder();
+    // Runs `numbering` with the label folder, unless a numbering is already running or the
+    // folder cannot be had (both reported).
+    void runNumbering(const std::function<void(const QString& labelFolder)>& numbering);
     void report(const QString& text);
 
     MainWindow& w_;
