@@ -1,5 +1,6 @@
 #include "image/ImageBox.h"
 
+#include "image/AreaShrink.h"
 #include "image/ColorFormats.h"
 #include "image/ImageFiles.h"
 
@@ -117,7 +118,7 @@ void ImageBox::paintEvent(QPaintEvent*) {
     } else if (qint64(target.width()) * target.height() <= 4LL * 4096 * 4096) {
         // Keep the scaled picture until the image or the scale changes.
         if (shownKey_ != image_.cacheKey() || shownSize_ != target) {
-            shown_ = image_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            shown_ = previewScaled(image_, target.width(), target.height());
             shownKey_ = image_.cacheKey();
             shownSize_ = target;
         }

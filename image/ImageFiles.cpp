@@ -4,6 +4,7 @@
 #include "image/ColorFormats.h"
 #include "image/GifCodec.h"
 #include "image/JpegReader.h"
+#include "image/JpegWriter.h"
 #include "image/PngReader.h"
 #include "image/PngWriter.h"
 #include "image/ScanPrefetch.h"
@@ -11,6 +12,7 @@
 #include "image/WriteFailure.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,8 +103,8 @@ QImage onWhite(const QImage& image) {
     return flat;
 }
 
-bool writeJpeg(QIODevice& device, const EncodedImage& encoded, int code, int quality,
-               QString* error) {
+bool encodeJpeg(const EncodedImage& encoded, int code, int quality, QByteArray* bytes,
+                QString* error) {
     const bool grey = code == ColorCode::Grey256 || code == ColorCode::Grey16 ||
                       code == ColorCode::TwoColours || code == ColorCode::BlackWhite;
     const QImage pixels = grey ? greyOf(encoded) : onWhite(encoded.pixels);
@@ -110,10 +112,21 @@ bool writeJpeg(QIODevice& device, const EncodedImage& encoded, int code, int qua
         *error = QStringLiteral("No hay memoria para preparar el JPEG");
         return false;
     }
-    QImageWriter writer(&device, "jpeg");
-    writer.setQuality(std::clamp(quality, 0, 100));
-    if (!writer.write(pixels)) {
-        *error = QStringLiteral("No se puede escribir el JPEG: %1").arg(writer.errorString());
+    // Qt's writer also carries a picture's colour profile and texts into the file.
+    if (pixels.colorSpace().isValid() || !pixels.textKeys().isEmpty()) {
+        QBuffer buffer(bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(std::clamp(quality, 0, 100));
+        if (!writer.write(pixels)) {
+            *error = QStringLiteral("No se puede escribir el JPEG: %1").arg(writer.errorString());
+            return false;
+        }
+        return true;
+    }
+    QString reason;
+    if (!writeJpeg(pixels, quality, bytes, &reason)) {
+        *error = QStringLiteral("No se puede escribir el JPEG: %1").arg(reason);
         return false;
     }
     return true;
@@ -234,13 +247,15 @@ bool encodeImageFile(const QString& path, const QImage& working, const ImageWrit
     }
 
     bytes->clear();
-    QBuffer buffer(bytes);
-    buffer.open(QIODevice::WriteOnly);
     QString reason;
     bool ok = false;
+    // JPEG grows in the bytes themselves; the other writers write to a device.
+    QBuffer buffer(bytes);
+    if (type != ImageFileType::Jpeg)
+        buffer.open(QIODevice::WriteOnly);
     switch (type) {
     case ImageFileType::Jpeg:
-        ok = writeJpeg(buffer, encoded, code, options.jpegQuality, &reason);
+        ok = encodeJpeg(encoded, code, options.jpegQuality, bytes, &reason);
         break;
     case ImageFileType::Tiff:
         ok = writeTiff(buffer, encoded, options.tiffGroup4, &reason);

@@ -1,5 +1,6 @@
 #include "image/Picture.h"
 
+#include "image/AreaShrink.h"
 #include "image/ImageFiles.h"
 
 #include <QDir>
@@ -188,9 +189,9 @@ bool Picture::ResizeImage(int width, int height) {
         hasSelection_ = false;
         return true;
     }
-    // Qt's smooth scaling averages every source pixel that falls into a target pixel when it
-    // shrinks, and interpolates when it enlarges.
-    QImage scaled = image_.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // A shrink averages every source pixel that falls into a target pixel; an enlargement
+    // interpolates.
+    QImage scaled = smoothScaled(image_, width, height);
     if (scaled.isNull() || scaled.width() != width || scaled.height() != height)
         return fail(QStringLiteral("No hay memoria para una imagen de %1 x %2 píxeles")
                         .arg(width)
