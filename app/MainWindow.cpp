@@ -75,6 +75,10 @@ void MainWindow::CargaImagen() {
     loader_->CargaImagen();
 }
 
+void MainWindow::repaintChanges() {
+    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+}
+
 void MainWindow::Form_Load() {
     v.ProcesoCancelado = false;
     // The option tables are built with the window (`tables`), before any list is filled.

@@ -59,6 +59,11 @@ public:
     // Brings the current scan into the window (the handlers live with the crop geometry).
     void CargaImagen();
 
+    // Paints at once what changed since the last paint: on screen, the same as repainting the
+    // whole window, without redrawing every control that did not change (during a batch this
+    // happens several times for every scan).
+    void repaintChanges();
+
     // Every named control, in the order it was made; containers (the tab control and frames)
     // are not controls of their own here.
     const QList<QWidget*>& controls() const { return controls_; }

@@ -198,7 +198,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
             showPage(box, (leftPage ? names.left : names.right) + largeSuffix + settings->extension,
                      leftPage);
     }
-    w.repaint();
+    w.repaintChanges();
 
     writePages(names, *settings, Graba, pages);
     w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));

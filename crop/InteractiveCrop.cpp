@@ -66,7 +66,7 @@ void InteractiveCrop::applyRotation() {
         w.ImagenGrande->CopyToClipboard();
         w.Imagen2->PasteFromClipboard();
         w.Imagen2->ZoomTo(100 * v.EscalaVista2);
-        w.repaint();
+        w.repaintChanges();
     }
     v.AnguloGiro = 0;
     w.selection().DibujaSeleccion();
@@ -517,7 +517,7 @@ void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings,
         ->setText(
             QStringLiteral(" %1 x %2 Pixels").arg(page->ImageWidth()).arg(page->ImageHeight()));
     (left ? w.lblModei2 : w.lblModed2)->setText(w.tables.colorModeText(page->ColorFormat()));
-    w.repaint();
+    w.repaintChanges();
     if (!Graba || !page->HasImage())
         return;
 

@@ -34,7 +34,7 @@ void ScanLoader::CargaImagen() {
 
     const bool interactiveList = w.Interactivo->isChecked() || w.chkSubTree->isChecked();
     w.SSTab1->setCurrentIndex(interactiveList ? 4 : 1);
-    w.repaint();
+    w.repaintChanges();
     ProgressList* log = progressListInUse();
     log->appendHeader(QStringLiteral("Leyendo imagen ..."));
     log->appendLine(v.FicheroActual.toUpper());
@@ -114,7 +114,7 @@ void ScanLoader::CargaImagen() {
     preview->ZoomTo(100 * escala);
 
     v.FicheroCargado = v.FicheroActual;
-    w.repaint();
+    w.repaintChanges();
     w.selection().DibujaSeleccion();
 }
 

@@ -91,7 +91,10 @@ public:
     bool HasSelection() const { return picture_.HasSelection(); }
     // The selection in image pixels, clipped to the image; empty when there is none.
     QRect selectionInPixels() const { return picture_.selectionInPixels(); }
-    void setSelectionEnabled(bool enabled) { picture_.setSelectionEnabled(enabled); }
+    void setSelectionEnabled(bool enabled) {
+        picture_.setSelectionEnabled(enabled);
+        update();
+    }
     bool SelectionEnabled() const { return picture_.SelectionEnabled(); }
 
     // Colour format and save parameters.

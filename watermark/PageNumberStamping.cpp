@@ -72,10 +72,10 @@ void PageNumberStamping::EstampaNumeros(const QString& labelPath, const QString&
     stamped->setColorFormat(colorCode);
 
     if (withLabel && !stampLabel(labelPath, fileName)) {
-        w.repaint();
+        w.repaintChanges();
         return;
     }
-    w.repaint();
+    w.repaintChanges();
     if (!batch)
         return;
 

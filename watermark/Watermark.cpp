@@ -149,5 +149,5 @@ void Watermark::PreparaMarcaAgua() {
     if (!stampPicture(templatePage, work, w.WMTrans->value(), w.WMHpos->value(), w.WMVpos->value(),
                       &error))
         refuse(error);
-    w.repaint();
+    w.repaintChanges();
 }
