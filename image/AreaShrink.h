@@ -17,5 +17,5 @@ QImage shrinkByAreaAverage(const QImage& source, int width, int height);
 QImage smoothScaled(const QImage& source, int width, int height);
 
 // For showing a picture on screen: a strong shrink averages a regular sample of the source pixels
-// (four across each target pixel on each axis) instead of all of them.
+// (three across each target pixel on each axis) instead of all of them.
 QImage previewScaled(const QImage& source, int width, int height);
