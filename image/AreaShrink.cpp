@@ -46,18 +46,17 @@ struct AxisTaps {
             const int from = std::min(int(start), sourceLength - 1);
             const int to =
                 std::clamp(int(std::ceil(end)), from + 1, std::min(sourceLength, from + most));
-            int sum = 0;
-            int biggest = 0;
+            // Each weight is the step of the rounded running total of the coverage, so the
+            // weights sum to exactly one (a flat area keeps its value) and none is off by more
+            // than one part in 16384, however many pixels a target pixel covers.
+            double covered = 0;
+            int reached = 0;
             for (int p = from; p < to; ++p) {
-                const double covered = std::min(p + 1.0, end) - std::max(double(p), start);
-                const int w = int(std::lround(std::max(0.0, covered) / scale * kOne));
-                weights[size_t(p - from)] = w;
-                sum += w;
-                if (w > weights[size_t(biggest)])
-                    biggest = p - from;
+                covered += std::max(0.0, std::min(p + 1.0, end) - std::max(double(p), start));
+                const int total = p + 1 == to ? kOne : int(std::lround(covered / scale * kOne));
+                weights[size_t(p - from)] = std::clamp(total, reached, kOne) - reached;
+                reached = std::clamp(total, reached, kOne);
             }
-            // Rounding must not brighten or darken a flat area: the weights sum to exactly one.
-            weights[size_t(biggest)] += kOne - sum;
             first[size_t(t)] = from;
             count[size_t(t)] = to - from;
             for (int k = 0; k < to - from; k += 2) {

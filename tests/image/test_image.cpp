@@ -898,6 +898,7 @@ void ImageTest::resize_data() {
     QTest::newRow("uneven, odd widths") << QSize(803, 601) << QSize(333, 251) << false;
     QTest::newRow("strong shrink") << QSize(800, 800) << QSize(23, 37) << false;
     QTest::newRow("one pixel") << QSize(97, 13) << QSize(1, 1) << false;
+    QTest::newRow("thousands to one") << QSize(3001, 40) << QSize(2, 3) << false;
     QTest::newRow("one axis") << QSize(64, 301) << QSize(64, 100) << false;
     QTest::newRow("with transparency") << QSize(301, 203) << QSize(120, 80) << true;
 }
