@@ -82,10 +82,14 @@ void setDensity(jpeg_compress_struct& info, const QImage& pixels) {
 
 } // namespace
 
-bool writeJpeg(const QImage& pixels, int quality, QByteArray* bytes, QString* reason) {
-    const bool grey = pixels.format() == QImage::Format_Grayscale8;
-    if (!grey && pixels.format() != QImage::Format_RGB32) {
-        *reason = QStringLiteral("formato de píxeles no previsto");
+bool writeJpeg(const QImage& image, int quality, QByteArray* bytes, QString* reason) {
+    const bool grey = image.format() == QImage::Format_Grayscale8;
+    // Any other picture is written as its colours (JPEG keeps no transparency).
+    const QImage pixels = grey || image.format() == QImage::Format_RGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_RGB32);
+    if (pixels.isNull()) {
+        *reason = QStringLiteral("no hay memoria suficiente");
         return false;
     }
     jpeg_compress_struct info;
