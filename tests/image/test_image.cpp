@@ -194,7 +194,6 @@ private slots:
 
     void roundTripEveryTypeAndCode_data();
     void roundTripEveryTypeAndCode();
-    void jpegQualityChangesSize();
     void jpegIsWhatQtWrites_data();
     void jpegIsWhatQtWrites();
     void tiffGroup4ForBlackAndWhitePages_data();
@@ -310,16 +309,6 @@ void ImageTest::roundTripEveryTypeAndCode() {
         QCOMPARE(back.image().convertToFormat(QImage::Format_RGB32),
                  expected.convertToFormat(QImage::Format_RGB32));
     }
-}
-
-void ImageTest::jpegQualityChangesSize() {
-    ImageBox box;
-    load(box, scannedPage());
-    box.setJpegQuality(30);
-    QVERIFY(box.SaveToFile(path("q30.jpg")));
-    box.setJpegQuality(95);
-    QVERIFY(box.SaveToFile(path("q95.JPEG")));
-    QVERIFY(QFileInfo(path("q30.jpg")).size() < QFileInfo(path("q95.JPEG")).size());
 }
 
 void ImageTest::jpegIsWhatQtWrites_data() {
