@@ -1,35 +1,16 @@
 #include "image/JpegReader.h"
 
 #include "image/ColorFormats.h"
+#include "image/JpegErrors.h"
 #include "image/ScanBuffers.h"
 
 #include <QImageReader>
 #include <csetjmp>
 #include <cstdio>
-#include <jerror.h>
 #include <jpeglib.h>
 #include <vector>
 
 namespace {
-
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf fail;
-    bool truncated = false;
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-void onError(j_common_ptr info) {
-    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->fail, 1);
-}
-
-void onMessage(j_common_ptr info, int level) {
-    // Warnings are -1; the one that matters is data that ends before the picture does.
-    if (level == -1 && info->err->msg_code == JWRN_JPEG_EOF)
-        reinterpret_cast<ErrorManager*>(info->err)->truncated = true;
-}
 
 // Adobe's CMYK JPEGs store the inks inverted, which is what nearly every CMYK scan is.
 void cmykRowToRgb32(const JSAMPLE* cmyk, QRgb* out, JDIMENSION width) {
@@ -43,10 +24,9 @@ void cmykRowToRgb32(const JSAMPLE* cmyk, QRgb* out, JDIMENSION width) {
 
 bool readJpeg(const QByteArray& data, QImage* image, int* colorCode, QString* reason) {
     jpeg_decompress_struct info;
-    ErrorManager errors;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = onError;
-    errors.base.emit_message = onMessage;
+    JpegErrors errors;
+    info.err = useJpegErrors(&errors);
+    errors.base.emit_message = noteJpegWarning;
     QImage decoded;
     std::vector<JSAMPLE> cmykRow;
     if (setjmp(errors.fail)) {

@@ -1,5 +1,7 @@
 #include "image/JpegWriter.h"
 
+#include "image/JpegErrors.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -10,18 +12,6 @@
 #include <new>
 
 namespace {
-
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf fail;
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-void onError(j_common_ptr info) {
-    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->fail, 1);
-}
 
 // The file grows in the byte array itself, doubling when full.
 struct ByteArrayDestination {
@@ -93,10 +83,9 @@ bool writeJpeg(const QImage& image, int quality, QByteArray* bytes, QString* rea
         return false;
     }
     jpeg_compress_struct info;
-    ErrorManager errors;
+    JpegErrors errors;
     ByteArrayDestination destination;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = onError;
+    info.err = useJpegErrors(&errors);
     if (setjmp(errors.fail)) {
         jpeg_destroy_compress(&info);
         bytes->clear();
