@@ -11,6 +11,7 @@
 #include "crop/OutputNames.h"
 #include "crop/PageSettings.h"
 #include "crop/SelectionRefusal.h"
+#include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
 #include "image/ImageBox.h"
 #include "image/ScanBuffers.h"
@@ -156,6 +157,8 @@ void InteractiveCrop::cmdICPrueba_Click() {
         v.ProcesoCancelado = false;
         w.enabling().DesbloqueaControles();
         w.cmdICPrueba->setText(kTest);
+        // Back to cutting: the spread with its rectangle comes back in place of the test page.
+        showResultBox(false);
         return;
     }
     w.cmdICorte->setEnabled(false);
@@ -204,7 +207,7 @@ void InteractiveCrop::cmdICorte_Click() {
     // enough, since two folders of a tree may hold scans of the same name.
     auto onScreen = [&w](const QString& folder, const QString& file) {
         return file == w.v.FicheroCargado && w.ImagenGrande->HasImage() &&
-               w.lblFileName->text() == joinPath(folder, file);
+               joinPath(w.loader().loadedFolder(), file) == joinPath(folder, file);
     };
 
     if (w.chkSubTree->isChecked()) {
@@ -444,8 +447,11 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
         v.ProcesoCancelado = true;
     }
 
+    // The pages take the name of the scan that is cut, the one on screen, whatever row has been
+    // clicked since it was loaded.
+    const QString scanPath = joinPath(w.loader().loadedFolder(), v.FicheroCargado);
     const Recipe recipe = recipeFromWindow(*settings, Graba, tolerance);
-    const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual), 0);
+    const ScanRecipe scanRecipe = recipe.forScan(scanPath, 0);
     // The pages made ahead are taken when they were made for exactly what this scan takes now;
     // otherwise they are made here.
     QList<PreparedPage> pages = scanAhead && scanAhead->recipe == scanRecipe
@@ -460,15 +466,15 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     for (PreparedPage& page : pages) {
         if (diskFull_) // every later page would fail too
             break;
-        commitPage(Graba, *settings, page);
+        commitPage(Graba, *settings, page, scanPath);
     }
 
     w.enabling().DesbloqueaControles();
     log->appendLine(kBlockEnd);
 }
 
-void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings,
-                                 PreparedPage& prepared) {
+void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
+                                 const QString& scanPath) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     ProgressList* log = w.lstActividad;
@@ -479,7 +485,7 @@ void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings,
     if (twoPages && Graba)
         v.PaginaActiva = v.PaginaActiva.isEmpty() ? QStringLiteral("i") : QStringLiteral("d");
     const bool left = v.PaginaActiva == QLatin1String("i");
-    const PageBaseNames names = pageBaseNames(v.FicheroActual, twoPages);
+    const PageBaseNames names = pageBaseNames(ExtraeFichero(scanPath), twoPages);
     const QString base = left || !twoPages ? names.left : names.right;
     const bool thumbnails = w.HacerMini->isChecked();
     const QString largeName =
@@ -521,13 +527,12 @@ void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings,
     if (!Graba || !page->HasImage())
         return;
 
-    const QString big = joinPath(v.CarpetaActual, QStringLiteral("jpeg_big"));
-    const QString small = joinPath(v.CarpetaActual, QStringLiteral("jpeg_small"));
-    QStringList folders = thumbnails ? QStringList{big, small} : QStringList{big};
-    if (!QDir(big).exists())
-        folders = {big, small, joinPath(big, QStringLiteral("256Color")),
-                   joinPath(small, QStringLiteral("256Color"))};
-    const OutputResult made = makeOutputFolders(folders, log);
+    // A folder is made only when a file goes into it.
+    const QString scanFolder = ExtraeCarpeta(scanPath);
+    const QString big = joinPath(scanFolder, QStringLiteral("jpeg_big"));
+    const QString small = joinPath(scanFolder, QStringLiteral("jpeg_small"));
+    const OutputResult made =
+        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, log);
     diskFull_ = made == OutputResult::DiskFull;
     if (made != OutputResult::Done)
         return;

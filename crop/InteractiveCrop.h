@@ -70,9 +70,10 @@ private:
         ScanRecipe forScan(const QString& path, int scansLater) const;
     };
     Recipe recipeFromWindow(const OutputSettings& settings, bool Graba, int tolerance);
-    // One page of the loaded scan, of the side in PaginaActiva: shown, with its lines, and
-    // written.
-    void commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared);
+    // One page of the loaded scan (`scanPath`), of the side in PaginaActiva: shown, with its
+    // lines, and written beside the scan.
+    void commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
+                    const QString& scanPath);
 
     MainWindow& w_;
     // A full disk met by the run in progress: it writes nothing more and takes no further scan.

@@ -107,6 +107,11 @@ void ScanLoader::CargaImagen() {
 
     w.ImagenGrande->CopyToClipboard();
     w.Imagen2->setViewFlag(true);
+    if (w.Interactivo->isChecked() && w.ImgPreview->parentWidget() == w.Imagen2->parentWidget()) {
+        // A test page shown in the preview's place gives way to the scan just loaded.
+        w.ImgPreview->hide();
+        w.Imagen2->show();
+    }
     ImageBox* preview = w.Interactivo->isChecked() ? w.Imagen2 : w.Imagen;
     const float escala = w.Interactivo->isChecked() ? v.EscalaVista2 : v.EscalaVista;
     preview->PasteFromClipboard();
@@ -114,6 +119,7 @@ void ScanLoader::CargaImagen() {
     preview->ZoomTo(100 * escala);
 
     v.FicheroCargado = v.FicheroActual;
+    loadedFolder_ = v.CarpetaActual;
     w.repaintChanges();
     w.selection().DibujaSeleccion();
 }
@@ -230,12 +236,18 @@ void ScanLoader::setInteractiveMargins(double widthPx) {
     WorkingValues& v = w.v;
     if (!v.MargenIzq2Manual)
         v.MargenIzq2 = 0;
+    // The right page of a spread starts one pixel past the middle, as on the automatic tab.
     if (!v.MargenDch2Manual)
-        v.MargenDch2 = 0;
+        v.MargenDch2 = w.ChkSepara2Img->isChecked() ? roundHalfEven(widthPx / v.NumPaginas) + 1 : 0;
     for (QSlider* slider : {w.UpDowni2, w.UpDownd2}) {
         slider->setMinimum(0);
         slider->setMaximum(roundToInt32(widthPx));
     }
+    // A start the program chose is not an operator's move: the slider's handler stays silent.
+    const bool silenced = v.BloqueoEventos;
+    v.BloqueoEventos = silenced || !v.MargenDch2Manual;
     w.UpDownd2->setValue(roundToInt32(v.MargenDch2));
+    v.BloqueoEventos = silenced;
     w.UpDowni2->setValue(roundToInt32(v.MargenIzq2));
+    // The next drawing of the rectangle limits the sliders to the rectangles' widths.
 }

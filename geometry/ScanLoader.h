@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class MainWindow;
 class ProgressList;
 
@@ -11,6 +13,10 @@ public:
     explicit ScanLoader(MainWindow& window) : w_(window) {}
 
     void CargaImagen();
+
+    // The folder of the scan on screen (its file is FicheroCargado), as the last successful load
+    // read it: the current folder and file may have changed since, with a click on another row.
+    QString loadedFolder() const { return loadedFolder_; }
 
     // A preview box draws one display unit at this many screen pixels, so that a scan shown at
     // 100 × its display scale fills the box: 26.455 HIMETRIC per pixel ÷ (2 × 15 twips per pixel).
@@ -24,4 +30,5 @@ private:
     void setInteractiveMargins(double widthPx);
 
     MainWindow& w_;
+    QString loadedFolder_;
 };

@@ -12,6 +12,9 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include <algorithm>
+#include <cmath>
+
 void SelectionControls::connectHandlers() {
     MainWindow& w = w_;
     auto onChange = [this](QSlider* slider, void (SelectionControls::*handler)()) {
@@ -66,6 +69,8 @@ void SelectionControls::DibujaSeleccion() {
     v.MargenSuperior2 = interactiveLeft.top;
     v.AnchoSeleccion2i = interactiveLeft.width;
     v.AnchoSeleccion2d = roundHalfEven(w.SelectionWidth2d->value() / 1000.0 * (aspect * heightPx));
+    if (w.Interactivo->isChecked())
+        keepInteractiveRectanglesInside();
 
     // The top corner is drawn one display unit below the scaled margin.
     auto select = [](ImageBox* box, double s, double x, double width, double top, double bottom) {
@@ -88,6 +93,27 @@ void SelectionControls::DibujaSeleccion() {
                left ? v.AnchoSeleccion2i : v.AnchoSeleccion2d, v.MargenSuperior2,
                v.LimiteInferior2);
     }
+}
+
+void SelectionControls::keepInteractiveRectanglesInside() {
+    MainWindow& w = w_;
+    WorkingValues& v = w.v;
+    if (v.AnchoImagenHM <= 0)
+        return; // no scan has been measured yet
+    const double widthPx = v.AnchoImagenHM / v.HimetricPorPixel;
+    // The limits are not an operator's move: the sliders' handlers stay silent meanwhile.
+    const bool silenced = v.BloqueoEventos;
+    v.BloqueoEventos = true;
+    auto fit = [widthPx](QSlider* slider, double pageWidth, double& margin) {
+        const int limit = std::max(0, roundToInt32(std::floor(widthPx - pageWidth)));
+        slider->setMinimum(0);
+        slider->setMaximum(limit);
+        margin = std::clamp(margin, 0.0, double(limit));
+        slider->setValue(roundToInt32(margin));
+    };
+    fit(w.UpDowni2, v.AnchoSeleccion2i, v.MargenIzq2);
+    fit(w.UpDownd2, v.AnchoSeleccion2d, v.MargenDch2);
+    v.BloqueoEventos = silenced;
 }
 
 void SelectionControls::SelectionSize_Change() {

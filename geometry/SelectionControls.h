@@ -39,5 +39,9 @@ public:
     double referenceHeightPx() const;
 
 private:
+    // Limits the interactive tab's position sliders so that each page's rectangle, at its
+    // current width, stays inside the reference scan; a margin past the limit is moved back.
+    void keepInteractiveRectanglesInside();
+
     MainWindow& w_;
 };

@@ -108,6 +108,8 @@ private slots:
     void toleranceLabel_data();
     void toleranceLabel();
     void cutButtonLoadsFirstThenCutsLeftAndRightPages();
+    void pagesTakeTheNameOfTheScanOnScreenAfterAClickOnAnotherRow();
+    void rightPageStartsPastTheMiddleAndStaysInsideTheScan();
     void alternatePagesOverOnePageScans();
     void testWritesNothingUntilContinue();
     void rotationIsAppliedOnceAndIgnoredByTheBatch();
@@ -229,8 +231,9 @@ void InteractiveCropTest::cutButtonLoadsFirstThenCutsLeftAndRightPages() {
     QVERIFY(near(book.page("libro001.png").pixel(100, 100), leftColour(1)));
     QVERIFY(near(book.page("libro002.png").pixel(100, 100), rightColour(1)));
     QCOMPARE(book.page("libro001.png").size(), QSize(200, 250));
-    QVERIFY(QDir(book.big() + "/256Color").exists());
-    QVERIFY(QDir(book.scans() + "/jpeg_small/256Color").exists());
+    // Only folders that receive a file are made.
+    QCOMPARE(QDir(book.big()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(!QDir(book.scans() + "/jpeg_small").exists());
     const QStringList log = lines(w.lstActividad);
     const QStringList cutBlock = {
         "Procesando Imagen ...", "Recortando imagen ...", "libro001.png", "Grabando imagen ...",
@@ -242,6 +245,67 @@ void InteractiveCropTest::cutButtonLoadsFirstThenCutsLeftAndRightPages() {
     QCOMPARE(w.v.PaginaActiva, QStringLiteral("i"));
     QVERIFY(!w.LocalFiles2->isRowSelected(0));
     QVERIFY(w.LocalFiles2->isRowSelected(1));
+}
+
+// The operator double-clicks the first scan (it comes on screen), then Ctrl-clicks the second,
+// as with the mouse: the click's handler makes the second the current file, but the scan cut is
+// the one on screen and its pages take its name.
+void InteractiveCropTest::pagesTakeTheNameOfTheScanOnScreenAfterAClickOnAnotherRow() {
+    InteractiveBook book(2);
+    MainWindow& w = book.window();
+    w.show();
+    FileList* list = w.LocalFiles2;
+    const auto rowAt = [list](int row) { return list->visualItemRect(list->item(row)).center(); };
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowAt(0));
+    QCOMPARE(w.v.FicheroCargado, QStringLiteral("libro001.png"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, rowAt(1));
+    QCOMPARE(w.v.FicheroActual, QStringLiteral("libro002.png"));
+    QVERIFY(list->isRowSelected(0) && list->isRowSelected(1));
+
+    w.cmdICorte->click();
+    QCOMPARE(filesIn(book.big()), (QStringList{"libro001.png", "libro002.png"}));
+    QVERIFY(near(book.page("libro001.png").pixel(100, 100), leftColour(1)));
+    QVERIFY(near(book.page("libro002.png").pixel(100, 100), rightColour(1)));
+    QCOMPARE(w.v.FicheroCargado, QStringLiteral("libro002.png"));
+    w.cmdICorte->click();
+    QCOMPARE(filesIn(book.big()),
+             (QStringList{"libro001.png", "libro002.png", "libro003.png", "libro004.png"}));
+    QVERIFY(near(book.page("libro002.png").pixel(100, 100), rightColour(1)));
+    QVERIFY(near(book.page("libro003.png").pixel(100, 100), leftColour(2)));
+    QVERIFY(near(book.page("libro004.png").pixel(100, 100), rightColour(2)));
+}
+
+// Untouched, the right page's rectangle starts one pixel past the middle of the spread; moved
+// or widened by hand, it never leaves the scan.
+void InteractiveCropTest::rightPageStartsPastTheMiddleAndStaysInsideTheScan() {
+    InteractiveBook book(1);
+    MainWindow& w = book.window();
+    w.v.MargenDch2Manual = false;
+    book.select({0});
+    w.cmdICorte->click(); // loads the 800-pixel-wide spread
+    // One pixel past the middle would take a half-width page one pixel off the scan.
+    QCOMPARE(w.v.AnchoSeleccion2d, 400.0);
+    QCOMPARE(w.v.MargenDch2, 400.0);
+    QVERIFY(!w.v.MargenDch2Manual);
+    QCOMPARE(w.v.PaginaActiva, QStringLiteral("i"));
+    w.cmdICorte->click();
+    QVERIFY(near(book.page("libro001.png").pixel(100, 100), leftColour(1)));
+    QVERIFY(near(book.page("libro002.png").pixel(100, 100), rightColour(1)));
+
+    const auto inside = [&w] {
+        return w.v.MargenIzq2 + w.v.AnchoSeleccion2i <= 800 &&
+               w.v.MargenDch2 + w.v.AnchoSeleccion2d <= 800 && w.v.AnchoSeleccion2d > 0;
+    };
+    book.select({0});
+    w.cmdICorte->click();
+    w.optDerecha->setChecked(true);
+    w.UpDownd2->setValue(w.UpDownd2->maximum() + 100);
+    QVERIFY(inside());
+    QCOMPARE(w.UpDownd2->value(), qRound(w.v.MargenDch2));
+    w.SelectionWidth2d->setValue(w.SelectionWidth2d->maximum());
+    w.UpDowni2->setValue(10000);
+    QVERIFY2(inside(),
+             qPrintable(QString("%1 + %2").arg(w.v.MargenDch2).arg(w.v.AnchoSeleccion2d)));
 }
 
 void InteractiveCropTest::alternatePagesOverOnePageScans() {
@@ -280,15 +344,20 @@ void InteractiveCropTest::testWritesNothingUntilContinue() {
     QCOMPARE(w.lblFileNamed2->text(), QStringLiteral("libro002.png"));
     QVERIFY(w.lblFileNamei2->text().isEmpty());
 
+    // "Continuar" brings the spread and its rectangle back.
     w.cmdICPrueba->click();
     QCOMPARE(w.cmdICPrueba->text(), QStringLiteral("Probar Ajustes"));
     QVERIFY(w.cmdICorte->isEnabled());
     QVERIFY(w.cmdICLote->isEnabled());
-    QVERIFY(w.ImgPreview->isVisibleTo(&w)); // until a test press finds a stop request
+    QVERIFY(!w.ImgPreview->isVisibleTo(&w));
+    QVERIFY(w.Imagen2->isVisibleTo(&w));
     QVERIFY(!w.v.ProcesoCancelado);
 
-    w.Cancelar2->click();
+    // So does loading another scan while the test page is shown.
     w.cmdICPrueba->click();
+    QVERIFY(w.ImgPreview->isVisibleTo(&w));
+    w.LocalFiles2->doubleClickRow(1);
+    QCOMPARE(w.v.FicheroCargado, QStringLiteral("libro002.png"));
     QVERIFY(!w.ImgPreview->isVisibleTo(&w));
     QVERIFY(w.Imagen2->isVisibleTo(&w));
     QVERIFY(!QDir(book.big()).exists());

@@ -294,7 +294,7 @@ status=$?
 grep -q '^pliego: ' "$work/err" && fail "a statement was refused"
 [ "$(count "$interactive/jpeg_big")" -eq 12 ] ||
     fail "$(count "$interactive/jpeg_big") pages, expected 12"
-[ -d "$interactive/jpeg_big/256Color" ] || fail "no 256Color folder"
+[ -d "$interactive/jpeg_big/256Color" ] && fail "an empty 256Color folder was made"
 for page in "$interactive"/jpeg_big/libro00[12]A.png; do
     read -r width height < <(identify -format '%w %h\n' "$page")
     { [ "$width" -lt 695 ] && [ "$width" -gt 600 ] && [ "$height" -lt 958 ] &&
