@@ -83,6 +83,10 @@ QString CommandScriptRunner::scriptFolderFor(const QString& appFolder) {
     const QFileInfo folder(appFolder);
     if (folder.isDir() && folder.isWritable())
         return appFolder;
+    return userDataFolder();
+}
+
+QString CommandScriptRunner::userDataFolder() {
     const QString own = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QDir().mkpath(own);
     return QDir::toNativeSeparators(QFileInfo(own).absoluteFilePath());

@@ -23,6 +23,8 @@ public:
     // itself, or, when it cannot be written (an installed program), the user's own data folder
     // for the program.
     static QString scriptFolderFor(const QString& appFolder);
+    // The user's own data folder for the program, made when missing.
+    static QString userDataFolder();
 
     // The text to show when findConvert finds nothing.
     static QString missingConvertText();

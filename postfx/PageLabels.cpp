@@ -132,6 +132,10 @@ bool PageLabels::CreaEtiquetasNumero(const QString& labelPath, const QString& te
                                              absolutePath(labelPath), scripts);
     if (!script.problem.isEmpty())
         return failed(script.problem);
+    // convert draws a missing font in some default font of the machine's, without a word.
+    const QString fontFile = joinPath(joinPath(appFolder, QStringLiteral("imgmagic")), font);
+    if (!QFileInfo(fontFile).isFile())
+        return failed(QStringLiteral("no existe la fuente %1").arg(fontFile));
     w.v.ProcesandoEfectos = true;
     const QString problem = w.postEffects().commandRunner().run(
         scripts, script.text, CommandScriptRunner::Wait::ProcessingEvents);
@@ -185,6 +189,7 @@ void PageLabels::cmdNumProceso_Click() {
         MainWindow& w = w_;
         FileList* pages = w.FiletoRenum;
         const QString label = joinPath(folder, QStringLiteral("grafo.png"));
+        int numbered = 0;
         // The count is read on every turn: the list may be read anew while a label is drawn.
         for (int row = 0; row < pages->count(); ++row) {
             if (!pages->isRowSelected(row))
@@ -194,7 +199,12 @@ void PageLabels::cmdNumProceso_Click() {
             // A page whose label cannot be drawn is left as it was.
             if (!text.isEmpty() && !CreaEtiquetasNumero(label, text))
                 continue;
-            w.pageNumberStamping().EstampaNumeros(label, fileName, true, !text.isEmpty());
+            if (w.pageNumberStamping().EstampaNumeros(label, fileName, true, !text.isEmpty()) &&
+                !text.isEmpty())
+                ++numbered;
         }
+        report(QStringLiteral("%1 páginas numeradas en %2")
+                   .arg(numbered)
+                   .arg(w.pageNumberStamping().numberedPagesFolder()));
     });
 }

@@ -14,7 +14,18 @@ qint64 wholeNumber(double value) {
 } // namespace
 
 double pageNumberOf(const QString& baseName) {
-    return numericValueOfText(baseName);
+    const QString name = baseName.trimmed();
+    const auto isDigit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    const double leading = numericValueOfText(baseName);
+    if (name.isEmpty() || isDigit(name.front()) || leading != 0)
+        return leading;
+    qsizetype end = name.size();
+    while (end > 0 && !isDigit(name[end - 1]))
+        --end;
+    qsizetype start = end;
+    while (start > 0 && isDigit(name[start - 1]))
+        --start;
+    return start == end ? 0 : numericValueOfText(name.mid(start, end - start));
 }
 
 qint64 labelNumber(bool oddPages, int mode, double n) {

@@ -6,8 +6,9 @@
 // Page numbers for the numbering tab: the number in a page file's name, the number a numbering
 // mode prints for it, and the label text.
 
-// The number a page's base name (file name without folder and extension) starts with, leading
-// blanks skipped; 0 when it does not start with a number ("0012" is 12, "cover" is 0).
+// The number of a page from its base name (file name without folder and extension): the number
+// the name starts with, leading blanks skipped ("0012" is 12); otherwise the last run of digits in
+// it, as in the names of cut pages ("libro007" is 7); 0 when it holds no digit ("cover").
 double pageNumberOf(const QString& baseName);
 
 // How many numbering modes the lists offer before "No Numerar …" (positions 0 to 9).

@@ -109,13 +109,10 @@ bool PostEffects::applyEffects(const EffectRows& rows, const QString& path, Prog
     const QString toolFolder = joinPath(w.v.RutaAplicacion, QStringLiteral("imgmagic"));
     const QString prefix = w.MagikisCopy->isChecked() ? QStringLiteral("ImgMgk_") : QString();
     const QString sample = joinPath(toolFolder, QStringLiteral("ImgMgk_S.jpg"));
-    // The test's result goes beside the sample, or where the scripts go when the tool folder
-    // cannot be written (an installed program).
-    const QString resultFolder =
-        QFileInfo(toolFolder).isWritable()
-            ? toolFolder
-            : CommandScriptRunner::scriptFolderFor(absolutePath(w.v.RutaAplicacion));
-    const QString result = joinPath(resultFolder, prefix + QStringLiteral("ImgMgk_T.jpg"));
+    // The test's result is the operator's, not the program's: it goes to the user's data folder,
+    // never into the tool folder (a system folder once installed).
+    const QString result =
+        joinPath(CommandScriptRunner::userDataFolder(), prefix + QStringLiteral("ImgMgk_T.jpg"));
 
     QString problem;
     bool missingConvert = false;

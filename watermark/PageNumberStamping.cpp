@@ -24,7 +24,11 @@ void PageNumberStamping::report(const QString& text) {
     w_.lstNumeracion->appendLine(text);
 }
 
-void PageNumberStamping::EstampaNumeros(const QString& labelPath, const QString& fileName,
+QString PageNumberStamping::numberedPagesFolder() const {
+    return joinPath(w_.v.CarpetaActual, QStringLiteral("jpeg_big"));
+}
+
+bool PageNumberStamping::EstampaNumeros(const QString& labelPath, const QString& fileName,
                                         bool batch, bool withLabel) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
@@ -33,13 +37,13 @@ void PageNumberStamping::EstampaNumeros(const QString& labelPath, const QString&
     if (colorRow < 0 || colorRow >= OptionTables::kColorFormatRows) {
         report(QStringLiteral("Formato de color no válido: \"%1\". No se ha numerado %2")
                    .arg(w.ColorBw->text(), fileName));
-        return;
+        return false;
     }
     if (batch && (typeRow < 0 || typeRow >= OptionTables::kFormatRows)) {
         report(
             QStringLiteral("Tipo de las imágenes grandes no válido: \"%1\". No se ha numerado %2")
                 .arg(w.TipoGrande->text(), fileName));
-        return;
+        return false;
     }
     const int colorCode = w.tables.colorFormats[colorRow].code;
 
@@ -49,11 +53,11 @@ void PageNumberStamping::EstampaNumeros(const QString& labelPath, const QString&
     ImageBox* page = w.ImagenGrande;
     if (fileName.isEmpty()) {
         report(QStringLiteral("No hay ninguna página seleccionada que numerar"));
-        return;
+        return false;
     }
     if (!page->LoadFromFile(joinPath(w.FiletoRenum->path(), fileName))) {
         report(QStringLiteral("No se pudo leer la página %1: %2").arg(fileName, page->lastError()));
-        return;
+        return false;
     }
     v.AnchoPagina = page->ImageWidth();
     v.AltoPagina = page->ImageHeight();
@@ -73,25 +77,23 @@ void PageNumberStamping::EstampaNumeros(const QString& labelPath, const QString&
 
     if (withLabel && !stampLabel(labelPath, fileName)) {
         w.repaintChanges();
-        return;
+        return false;
     }
     w.repaintChanges();
     if (!batch)
-        return;
+        return false;
 
-    const QString big = joinPath(v.CarpetaActual, QStringLiteral("jpeg_big"));
-    if (!QFileInfo(big).isDir()) {
-        for (const QString& folder :
-             {big, joinPath(v.CarpetaActual, QStringLiteral("jpeg_small"))}) {
-            if (!QDir().mkpath(folder)) {
-                report(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
-                return;
-            }
-        }
+    const QString big = numberedPagesFolder();
+    if (!QDir().mkpath(big)) {
+        report(QStringLiteral("No se pudo crear la carpeta %1").arg(big));
+        return false;
     }
     const QString written = QuitaExtension(fileName) + w.tables.formats[typeRow].extension;
-    if (!stamped->SaveToFile(joinPath(big, written)))
+    if (!stamped->SaveToFile(joinPath(big, written))) {
         report(QStringLiteral("No se pudo grabar %1: %2").arg(written, stamped->lastError()));
+        return false;
+    }
+    return true;
 }
 
 bool PageNumberStamping::stampLabel(const QString& labelPath, const QString& fileName) {

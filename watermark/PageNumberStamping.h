@@ -17,9 +17,12 @@ public:
     // written too, re-encoded with the current output settings); otherwise nothing is written.
     // AnchoPagina, AltoPagina and ProporcionPagina take the page's size. A page or label that
     // cannot be read, or a page that cannot be written, is a line in lstNumeracion, and the
-    // page's file is left as it was.
-    void EstampaNumeros(const QString& labelPath, const QString& fileName, bool batch,
+    // page's file is left as it was. True when the page was written.
+    bool EstampaNumeros(const QString& labelPath, const QString& fileName, bool batch,
                         bool withLabel);
+
+    // The folder a numbering batch writes its pages into.
+    QString numberedPagesFolder() const;
 
     // The work file the scaled label is merged from: a file of its own, so that the watermark
     // the crop runs merge is never replaced by a page number.

@@ -75,7 +75,8 @@ set WMVPosNum 700
 click cmdNumProceso'
 grep -Fxq "FiletoRenum.Selected = 0 2" "$work/out" || fail "the odd pages are not selected"
 grep -Fxq "ImgPlantillaNum.HasImage = True" "$work/out" || fail "the test label is not shown"
-grep -q '^lstNumeracion: ' "$work/out" && fail "the numbering reported a problem"
+[ "$(grep '^lstNumeracion: ' "$work/out")" = "lstNumeracion: 2 páginas numeradas en $pages/jpeg_big" ] ||
+    fail "the numbering did not report two numbered pages alone"
 [ -f "$pages/watermark/test.png" ] || fail "no test label"
 read -r label_width label_height < <(identify -format '%w %h' "$pages/watermark/grafo.png")
 [ "$(ls "$pages/jpeg_big")" = "0001.jpg

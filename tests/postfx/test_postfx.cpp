@@ -43,6 +43,20 @@ namespace {
 // A window whose program folder (named as a test needs, inside a folder of its own) holds the
 // tool folder the build lays out (fonts, effect sample); ImageMagick is the machine's own. The
 // window opens on a folder of scans, also named as the test needs.
+// An environment variable changed for the rest of a scope.
+class EnvironmentChange {
+public:
+    EnvironmentChange(const char* name, const QByteArray& value)
+        : name_(name), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~EnvironmentChange() { qputenv(name_, old_); }
+
+private:
+    const char* name_;
+    QByteArray old_;
+};
+
 struct ToolFolderWindow {
     explicit ToolFolderWindow(const QString& programName = "program",
                               const QString& scansName = "scans")
@@ -54,6 +68,10 @@ struct ToolFolderWindow {
             QFile::copy(tools.filePath(name), program + "/imgmagic/" + name);
         QDir::setCurrent(scans);
         window = std::make_unique<MainWindow>(program);
+    }
+    // The user's data folder, where effect tests leave their result: inside the test's folder.
+    QString userData() const {
+        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/";
     }
     ~ToolFolderWindow() {
         window.reset();
@@ -76,6 +94,7 @@ struct ToolFolderWindow {
     }
 
     QTemporaryDir folder; // first: the paths below are made from it
+    const EnvironmentChange dataHome{"XDG_DATA_HOME", QFile::encodeName(path("data"))};
     const QString previous = QDir::currentPath();
     const QString program;
     const QString scans;
@@ -88,20 +107,6 @@ QStringList linesOf(const QListWidget* list) {
         out << list->item(i)->text();
     return out;
 }
-
-// An environment variable changed for the rest of a scope.
-class EnvironmentChange {
-public:
-    EnvironmentChange(const char* name, const QByteArray& value)
-        : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~EnvironmentChange() { qputenv(name_, old_); }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
 
 constexpr auto kBatch = ScriptForm::WindowsBatch;
 constexpr auto kSh = ScriptForm::PosixShell;
@@ -398,16 +403,18 @@ private slots:
         QVERIFY(visibleFlag(w.ImageSource) && w.ImageSource->hasPicture());
         QVERIFY(visibleFlag(w.ImageTarget) && w.ImageTarget->hasPicture());
         QCOMPARE(QImage(tools + "ImgMgk_S.jpg").size(), QSize(300, 420));
-        QCOMPARE(QImage(tools + "ImgMgk_T.jpg").size(), QSize(420, 300));
+        // The result is the user's: it never goes into the tool folder.
+        QCOMPARE(QImage(f.userData() + "ImgMgk_T.jpg").size(), QSize(420, 300));
+        QVERIFY(!QFile::exists(tools + "ImgMgk_T.jpg"));
 
         w.MagikisCopy->setChecked(true);
         w.TestMgkPar->click();
-        QCOMPARE(QImage(tools + "ImgMgk_ImgMgk_T.jpg").size(), QSize(150, 210));
+        QCOMPARE(QImage(f.userData() + "ImgMgk_ImgMgk_T.jpg").size(), QSize(150, 210));
 
         // A test that gives nothing says why, and never shows the result of an earlier test.
         w.lblMagikPar[0]->setText("abc");
         w.TestMgkPar->click();
-        QVERIFY(!QFile::exists(tools + "ImgMgk_ImgMgk_T.jpg"));
+        QVERIFY(!QFile::exists(f.userData() + "ImgMgk_ImgMgk_T.jpg"));
         QVERIFY(visibleFlag(w.ImageTarget) && !w.ImageTarget->hasPicture());
         QVERIFY2(w.ImageTarget->message().startsWith("La prueba no ha dado ninguna imagen") &&
                      w.ImageTarget->message().contains("abc"),
@@ -482,7 +489,7 @@ private slots:
         QSet<QString> expected = f.files();
         w.TestMgkNon->click();
         QVERIFY2(w.ImageTarget->hasPicture(), qPrintable(w.ImageTarget->message()));
-        expected.insert(name + " program/imgmagic/ImgMgk_T.jpg");
+        expected.insert(QDir(f.root()).relativeFilePath(f.userData() + "ImgMgk_T.jpg"));
         QCOMPARE(f.files(), expected);
 
         makeBook(f, 1, qRgb(0, 0, 255), qRgb(0, 255, 0));
@@ -538,6 +545,23 @@ private slots:
         QTEST(labels.join("|"), "labels");
     }
 
+    void pageNumbersFromNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("number");
+        QTest::newRow("digits only") << "0012" << 12.0;
+        QTest::newRow("starting with digits") << "12abc3" << 12.0;
+        QTest::newRow("leading blanks") << "  5x" << 5.0;
+        QTest::newRow("a cut page") << "libro007" << 7.0;
+        QTest::newRow("a page with a thumbnail") << "libro007A" << 7.0;
+        QTest::newRow("the last run of digits") << "p12-3b" << 3.0;
+        QTest::newRow("no digit") << "cover" << 0.0;
+    }
+
+    void pageNumbersFromNames() {
+        QFETCH(QString, name);
+        QTEST(pageNumberOf(name), "number");
+    }
+
     void labelTextIsFourCharacters() {
         QCOMPARE(labelText(12), "  12");
         QCOMPARE(labelText(12345), "2345");
@@ -582,7 +606,8 @@ private slots:
                  qPrintable(w.ImageTarget->message()));
         QVERIFY(!w.v.ProcesandoEfectos);
         w.cmdNumProceso->click();
-        QCOMPARE(linesOf(w.lstNumeracion), QStringList());
+        QCOMPARE(linesOf(w.lstNumeracion),
+                 QStringList{"2 páginas numeradas en " + book.f.scans + "/jpeg_big"});
         expected += {folder + "/watermark/test.png", folder + "/watermark/grafo.png",
                      folder + "/jpeg_big/0001.png", folder + "/jpeg_big/0003.png"};
         QCOMPARE(book.f.files(), expected);
@@ -615,9 +640,10 @@ private slots:
         QFile::copy(book.f.program + "/imgmagic/ImgMgk_S.jpg", book.labels() + "grafo.png");
         w.cmdNumProceso->click();
         const QStringList log = linesOf(w.lstNumeracion);
-        QVERIFY2(log.size() == 1 &&
+        const QString noneNumbered = "0 páginas numeradas en " + book.f.scans + "/jpeg_big";
+        QVERIFY2(log.size() == 2 &&
                      log[0].startsWith("No se pudo dibujar la etiqueta \"   1\": ") &&
-                     log[0].contains("nofont.ttf"),
+                     log[0].contains("nofont.ttf") && log[1] == noneNumbered,
                  qPrintable(log.join('|')));
         QVERIFY(!QFile::exists(book.labels() + "grafo.png"));
         QCOMPARE(book.written(), QStringList{"0002.png"});
@@ -630,14 +656,15 @@ private slots:
         w.cmdNumProceso->click();
         w.cmdNumProceso->click();
         QCOMPARE(linesOf(w.lstNumeracion),
-                 QStringList(2, CommandScriptRunner::missingConvertText()));
+                 (QStringList{CommandScriptRunner::missingConvertText(), noneNumbered,
+                              CommandScriptRunner::missingConvertText(), noneNumbered}));
         QCOMPARE(book.written(), QStringList());
     }
 
     void hostileTextRunsNothing_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("fontReason");
-        const QString convert = "ImageMagick: "; // convert itself finds no such font
+        const QString convert = "no existe la fuente"; // no such file in the tool folder
         const QString refused = "debe ser un fichero de la carpeta imgmagic";
         QTest::newRow("single quotes") << "90'; touch pwned; '" << convert;
         QTest::newRow("double quotes") << "90\"; touch pwned; \"" << convert;
@@ -683,7 +710,9 @@ private slots:
         w.cmdNumProceso->click();
         QCOMPARE(book.f.files(), before);
         const QStringList log = linesOf(w.lstNumeracion);
-        QVERIFY2(log.size() == 1 && log[0].contains(fontReason), qPrintable(log.join('|')));
+        QVERIFY2(log.size() == 2 && log[0].contains(fontReason) &&
+                     log[1].startsWith("0 páginas numeradas en "),
+                 qPrintable(log.join('|')));
     }
 };
 
