@@ -5,7 +5,7 @@
 #include "app/ControlState.h"
 #include "app/MainWindow.h"
 #include "app/UpDown.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"

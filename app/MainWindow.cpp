@@ -11,14 +11,14 @@
 #include "geometry/PointerEditing.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "postfx/PageLabels.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 #include "sources/FolderListing.h"
 #include "sources/SourceBrowser.h"
-#include "watermark/PageNumberStamping.h"
+#include "postfx/PageNumberStamping.h"
 #include "watermark/Watermark.h"
 
 #include <QCheckBox>

@@ -6,7 +6,7 @@
 #include "app/PictureBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/DriveList.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"

@@ -1,6 +1,6 @@
 #include "app/ProgressList.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 
 #include <QScrollBar>
 

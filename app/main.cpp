@@ -1,5 +1,5 @@
 #include "app/MainWindow.h"
-#include "app/ScriptRunner.h"
+#include "script/ScriptRunner.h"
 #include "image/ImageFiles.h"
 
 #include <QApplication>

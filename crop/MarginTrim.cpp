@@ -1,6 +1,6 @@
 #include "crop/MarginTrim.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 #include "image/Picture.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "crop/OutputNames.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 
 #include <cmath>
 

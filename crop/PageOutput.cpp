@@ -2,11 +2,11 @@
 
 #include "app/ComboBox.h"
 #include "app/MainWindow.h"
-#include "app/Numbers.h"
-#include "app/Paths.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "crop/PagePipeline.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "image/ImageFiles.h"
 #include "image/WriteFailure.h"
 

@@ -1,6 +1,6 @@
 #include "crop/PagePipeline.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 #include "crop/MarginTrim.h"
 #include "crop/SelectionRefusal.h"
 

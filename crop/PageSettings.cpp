@@ -1,8 +1,8 @@
 #include "crop/PageSettings.h"
 
 #include "app/MainWindow.h"
-#include "app/Numbers.h"
-#include "app/Paths.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "crop/PageOutput.h"
 
 #include <QCheckBox>

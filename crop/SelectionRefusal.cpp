@@ -1,6 +1,6 @@
 #include "crop/SelectionRefusal.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 
 QString selectionRefusal(double top, double bottom, double width, double pageWidth,
                          double pageHeight) {

@@ -1,11 +1,11 @@
 #include "geometry/PointerEditing.h"
 
 #include "app/MainWindow.h"
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 #include "app/UpDown.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/SliderMapping.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 
 #include <QRubberBand>
 #include <QSlider>

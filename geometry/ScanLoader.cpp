@@ -1,12 +1,12 @@
 #include "geometry/ScanLoader.h"
 
 #include "app/MainWindow.h"
-#include "app/Numbers.h"
-#include "app/Paths.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/Twips.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 
 #include <QCheckBox>
 #include <QLabel>

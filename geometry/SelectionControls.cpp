@@ -2,9 +2,9 @@
 
 #include "app/ControlState.h"
 #include "app/MainWindow.h"
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 #include "geometry/SliderMapping.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 
 #include <QCheckBox>
 #include <QLabel>

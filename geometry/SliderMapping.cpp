@@ -1,6 +1,6 @@
 #include "geometry/SliderMapping.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 
 SelectionPixels selectionFromSliders(const SliderValues& sliders, double heightPx,
                                      double pageAspect) {

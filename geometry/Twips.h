@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 
 #include <QWidget>
 

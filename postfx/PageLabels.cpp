@@ -2,15 +2,15 @@
 
 #include "app/ComboBox.h"
 #include "app/MainWindow.h"
-#include "app/Numbers.h"
-#include "app/Paths.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "crop/OutputNames.h"
 #include "postfx/CommandScriptRunner.h"
 #include "postfx/PageNumbering.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
-#include "watermark/PageNumberStamping.h"
+#include "postfx/PageNumberStamping.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "postfx/PageNumbering.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 
 #include <algorithm>
 

@@ -3,10 +3,10 @@
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
 #include "app/MainWindow.h"
-#include "app/Paths.h"
+#include "util/Paths.h"
 #include "app/PictureBox.h"
 #include "app/ProgressList.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 
 #include <QCheckBox>
 #include <QDir>

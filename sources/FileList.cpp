@@ -1,6 +1,6 @@
 #include "sources/FileList.h"
 
-#include "app/Paths.h"
+#include "util/Paths.h"
 
 #include "sources/FolderListing.h"
 

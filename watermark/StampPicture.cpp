@@ -1,8 +1,8 @@
 #include "watermark/StampPicture.h"
 
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 #include "geometry/Twips.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 
 #include <QDir>
 

@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "watermark/StampPicture.h"
 #include "watermark/Watermark.h"
 

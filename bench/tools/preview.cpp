@@ -10,7 +10,7 @@
 // Altura, SelectionWidth and UpDowni. Prints lines "NAME first|median|min|max MILLISECONDS".
 #include "app/MainWindow.h"
 #include "geometry/SelectionControls.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QApplication>

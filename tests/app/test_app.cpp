@@ -4,10 +4,10 @@
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
 #include "app/EnablingRules.h"
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 

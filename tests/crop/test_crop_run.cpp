@@ -7,7 +7,7 @@
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
 #include "crop/AutomaticCrop.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QMap>

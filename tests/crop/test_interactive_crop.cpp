@@ -8,7 +8,7 @@
 #include "app/UpDown.h"
 #include "crop/InteractiveCrop.h"
 #include "crop/MarginTrim.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 // sample stamp prepared on the watermark tab, on the whole template page.
 #include "app/ComboBox.h"
 #include "app/MainWindow.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 

@@ -6,7 +6,7 @@
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/SliderMapping.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QCheckBox>

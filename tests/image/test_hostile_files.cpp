@@ -2,7 +2,7 @@
 // of small valid files of every type and colour format, and headers that claim huge pictures.
 // Each file is loaded or refused with a reason; none may crash, hang, print on standard error or
 // allocate past the allocation limit.
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "image/ImageFiles.h"
 
 #include "AllocationWatch.h"

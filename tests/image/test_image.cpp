@@ -1,6 +1,6 @@
 #include "image/ColorFormats.h"
 #include "image/ColorQuantizer.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "image/ImageFiles.h"
 #include "image/JpegWriter.h"
 #include "image/ScanPrefetch.h"

@@ -7,7 +7,7 @@
 #include "app/PictureBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "postfx/CommandScript.h"
 #include "postfx/CommandScriptRunner.h"
 #include "postfx/PageLabels.h"

@@ -2,9 +2,9 @@
 #include "WindowFixture.h"
 
 #include "app/ProgressList.h"
-#include "app/ScriptParser.h"
-#include "app/ScriptRunner.h"
-#include "image/ImageBox.h"
+#include "script/ScriptParser.h"
+#include "script/ScriptRunner.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 

@@ -5,10 +5,10 @@
 #include "app/ControlState.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
-#include "watermark/PageNumberStamping.h"
+#include "postfx/PageNumberStamping.h"
 #include "watermark/Watermark.h"
 
 #include <QCheckBox>

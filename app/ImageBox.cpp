@@ -1,4 +1,4 @@
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 
 #include "image/AreaShrink.h"
 #include "image/ColorFormats.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ScriptParser.h"
+#include "script/ScriptParser.h"
 
 #include <QList>
 #include <QObject>

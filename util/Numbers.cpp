@@ -1,4 +1,4 @@
-#include "app/Numbers.h"
+#include "util/Numbers.h"
 
 double numericValueOfText(const QString& text) {
     qsizetype i = 0;

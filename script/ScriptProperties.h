@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ScriptParser.h"
+#include "script/ScriptParser.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,11 +1,11 @@
-#include "app/ScriptProperties.h"
+#include "script/ScriptProperties.h"
 
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
 #include "app/MainWindow.h"
 #include "app/PictureBox.h"
 #include "app/UpDown.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/DriveList.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"

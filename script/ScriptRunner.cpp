@@ -1,9 +1,9 @@
-#include "app/ScriptRunner.h"
+#include "script/ScriptRunner.h"
 
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
-#include "app/ScriptActions.h"
-#include "app/ScriptProperties.h"
+#include "script/ScriptActions.h"
+#include "script/ScriptProperties.h"
 
 #include <QMetaObject>
 

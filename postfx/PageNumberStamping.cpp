@@ -1,12 +1,12 @@
-#include "watermark/PageNumberStamping.h"
+#include "postfx/PageNumberStamping.h"
 
 #include "app/ComboBox.h"
 #include "app/MainWindow.h"
-#include "app/Numbers.h"
-#include "app/Paths.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "crop/OutputNames.h"
-#include "image/ImageBox.h"
+#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "watermark/StampPicture.h"
 
