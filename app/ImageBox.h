@@ -47,7 +47,9 @@ public:
     Picture takePicture();
 
     // The image.
-    bool LoadFromFile(const QString& path) { return changed(picture_.LoadFromFile(path)); }
+    bool LoadFromFile(const QString& path, ScanRead* readAhead = nullptr) {
+        return changed(picture_.LoadFromFile(path, readAhead));
+    }
     bool SaveToFile(const QString& path) { return picture_.SaveToFile(path); }
     void ClearImage() {
         picture_.ClearImage();

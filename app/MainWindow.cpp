@@ -71,8 +71,8 @@ void MainWindow::connectHandlers() {
     watermark_->connectHandlers();
 }
 
-void MainWindow::CargaImagen() {
-    loader_->CargaImagen();
+void MainWindow::CargaImagen(ScanRead* readAhead) {
+    loader_->CargaImagen(readAhead);
 }
 
 void MainWindow::repaintChanges() {

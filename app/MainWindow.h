@@ -37,6 +37,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTabWidget;
+struct ScanRead;
 
 // The program's one window. It owns the controls (each a member under its own name, which is
 // also its objectName), the working values and one object per subsystem; the subsystems hold the
@@ -56,8 +57,9 @@ public:
     void Interactivo_Click();
     void Form_Unload();
 
-    // Brings the current scan into the window (the handlers live with the crop geometry).
-    void CargaImagen();
+    // Brings the current scan into the window (the handlers live with the crop geometry); a batch
+    // hands over the scan its worker read ahead.
+    void CargaImagen(ScanRead* readAhead = nullptr);
 
     // Paints at once what changed since the last paint: on screen, the same as repainting the
     // whole window, without redrawing every control that did not change (during a batch this

@@ -13,7 +13,6 @@
 #include "geometry/SelectionControls.h"
 #include "app/ImageBox.h"
 #include "image/ScanBuffers.h"
-#include "image/ScanPrefetch.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "watermark/WatermarkOverlay.h"
@@ -95,8 +94,8 @@ void AutomaticCrop::CortaLote_Click() {
         auto processCurrent = [&] {
             if (w.v.ProcesoCancelado || diskFull_)
                 return;
-            ScanAhead scan = ahead.takeForLoading(taken++);
-            w.CargaImagen();
+            ScanAhead scan = ahead.take(taken++);
+            w.CargaImagen(&scan.read);
             if (scanLoaded() && !w.v.ProcesoCancelado)
                 RecortaAutomatico(true, &scan, &ahead);
         };
@@ -126,7 +125,6 @@ void AutomaticCrop::CortaLote_Click() {
             }
         }
     }
-    ScanPrefetch::discard();
     releaseRecycledBuffers();
     w.enabling().DesbloqueaControles();
     w.v.ProcesoCancelado = false;

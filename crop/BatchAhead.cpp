@@ -1,10 +1,7 @@
 #include "crop/BatchAhead.h"
 
-#include "image/ImageFiles.h"
 #include "image/ScanBuffers.h"
-#include "image/ScanPrefetch.h"
 
-#include <QFileInfo>
 #include <QThread>
 
 #ifdef Q_OS_LINUX
@@ -49,13 +46,6 @@ ScanAhead BatchAhead::take(int index) {
     return scan;
 }
 
-ScanAhead BatchAhead::takeForLoading(int index) {
-    ScanAhead scan = take(index);
-    if (scan.read)
-        ScanPrefetch::provide(scan.path, scan.size, scan.modified, scan.image, scan.colorCode);
-    return scan;
-}
-
 void BatchAhead::work() {
     for (;;) {
         std::unique_lock<std::mutex> guard(lock_);
@@ -67,12 +57,7 @@ void BatchAhead::work() {
         guard.unlock();
 
         ScanAhead scan;
-        scan.path = paths_[index];
-        const QFileInfo file(scan.path);
-        scan.size = file.size();
-        scan.modified = file.lastModified();
-        QString error;
-        scan.read = readImageFileNow(scan.path, &scan.image, &scan.colorCode, &error);
+        scan.read = readScan(paths_[index]);
         // What the pages take is asked for after the read: the first scans of a batch are read
         // while the window's thread is still working out what the first one takes.
         RecipeFor recipeFor;
@@ -80,11 +65,11 @@ void BatchAhead::work() {
             const std::lock_guard<std::mutex> asked(lock_);
             recipeFor = recipeFor_;
         }
-        if (scan.read && recipeFor) {
+        if (scan.read.ok && recipeFor) {
             scan.recipe = recipeFor(index);
             if (scan.recipe) {
                 Picture picture;
-                picture.setLoaded(scan.image, scan.colorCode);
+                picture.setLoaded(scan.read.image, scan.read.colorCode);
                 scan.pages = prepareScan(picture, *scan.recipe);
             }
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crop/PagePipeline.h"
+#include "image/ScanRead.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -18,13 +19,8 @@
 // pages take, made them and encoded their files. Nothing of it reaches the window or the disk
 // until the window's thread commits the scan in its turn.
 struct ScanAhead {
-    QString path;
-    bool read = false;
-    QImage image;
-    int colorCode = 0;
-    // The file as it was read, so that a changed file is read again.
-    qint64 size = -1;
-    QDateTime modified;
+    // The scan as it was read, for its load; a changed file is read again.
+    ScanRead read;
     std::optional<ScanRecipe> recipe;
     QList<PreparedPage> pages;
 };
@@ -48,8 +44,6 @@ public:
     void setRecipes(RecipeFor recipeFor);
     // Waits for scan `index` of the list; each is taken once, in increasing order.
     ScanAhead take(int index);
-    // The same, and the scan read is handed to the next load of its file.
-    ScanAhead takeForLoading(int index);
     const QString& path(int index) const { return paths_[index]; }
 
     // How many workers a batch runs: the cores this process may use, or PLIEGO_WORKERS.

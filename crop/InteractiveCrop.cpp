@@ -15,7 +15,6 @@
 #include "geometry/SelectionControls.h"
 #include "app/ImageBox.h"
 #include "image/ScanBuffers.h"
-#include "image/ScanPrefetch.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "watermark/WatermarkOverlay.h"
@@ -295,8 +294,8 @@ void InteractiveCrop::cmdICLote_Click() {
         int taken = 0;
         auto cutCurrent = [&] {
             const int index = taken++;
-            ScanAhead scan = ahead.takeForLoading(index);
-            w.CargaImagen();
+            ScanAhead scan = ahead.take(index);
+            w.CargaImagen(&scan.read);
             if (!v.ProcesoCancelado && scanLoaded())
                 RecortaInteractivo(true, &scan, &ahead, index);
         };
@@ -327,7 +326,6 @@ void InteractiveCrop::cmdICLote_Click() {
             }
         }
     }
-    ScanPrefetch::discard();
     releaseRecycledBuffers();
     // The stop request is spent before the window is unlocked, so that the cut buttons are
     // usable again after a stopped batch.

@@ -25,7 +25,7 @@ ProgressList* ScanLoader::progressListInUse() const {
     return interactive ? w_.lstActividad : w_.ListaProceso;
 }
 
-void ScanLoader::CargaImagen() {
+void ScanLoader::CargaImagen(ScanRead* readAhead) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     if (v.FicheroActual.isEmpty())
@@ -39,7 +39,7 @@ void ScanLoader::CargaImagen() {
     log->appendHeader(QStringLiteral("Leyendo imagen ..."));
     log->appendLine(v.FicheroActual.toUpper());
 
-    w.ImagenGrande->LoadFromFile(path);
+    w.ImagenGrande->LoadFromFile(path, readAhead);
     if (!w.ImagenGrande->HasImage()) {
         // Nothing to measure or show: the previous preview and geometry stay as they were.
         log->appendLine(

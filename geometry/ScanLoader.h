@@ -3,6 +3,7 @@
 #include <QString>
 
 class MainWindow;
+struct ScanRead;
 class ProgressList;
 
 // Brings the current scan into the window: the full-size box, its labels, the page size, the
@@ -12,7 +13,9 @@ class ScanLoader {
 public:
     explicit ScanLoader(MainWindow& window) : w_(window) {}
 
-    void CargaImagen();
+    // `readAhead`, when given, is the scan as a batch worker read it, taken instead of reading
+    // the file again while the file is unchanged.
+    void CargaImagen(ScanRead* readAhead = nullptr);
 
     // The folder of the scan on screen (its file is FicheroCargado), as the last successful load
     // read it: the current folder and file may have changed since, with a click on another row.

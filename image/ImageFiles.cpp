@@ -7,7 +7,6 @@
 #include "image/JpegWriter.h"
 #include "image/PngReader.h"
 #include "image/PngWriter.h"
-#include "image/ScanPrefetch.h"
 #include "image/TiffCodec.h"
 #include "image/WriteFailure.h"
 
@@ -154,13 +153,6 @@ ImageFileType imageFileTypeOfPath(const QString& path) {
 }
 
 bool readImageFile(const QString& path, QImage* image, int* colorCode, QString* error) {
-    bool ok = false;
-    if (ScanPrefetch::take(path, image, colorCode, error, &ok))
-        return ok;
-    return readImageFileNow(path, image, colorCode, error);
-}
-
-bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QString* error) {
     *image = QImage();
     *colorCode = ColorCode::Rgb24;
     QFile file(path);

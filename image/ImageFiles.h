@@ -22,10 +22,8 @@ ImageFileType imageFileTypeOfPath(const QString& path);
 // Reads a picture (the first page or frame), whatever its extension says: gives it in the
 // working format (Format_RGB32, or Format_ARGB32_Premultiplied with transparency) and the colour
 // code of the file's own format. A missing, empty, truncated or unsupported file fails with an
-// error text for the operator. A scan already read ahead for a batch is taken as it was read.
+// error text for the operator.
 bool readImageFile(const QString& path, QImage* image, int* colorCode, QString* error);
-// The same, always from the file.
-bool readImageFileNow(const QString& path, QImage* image, int* colorCode, QString* error);
 
 struct ImageWriteOptions {
     int colorCode = 0;    // the depth to write (see ColorFormats.h); JPEG and GIF take the nearest

@@ -84,13 +84,18 @@ void Picture::replaceImage(QImage image, int colorFormat) {
     lastError_.clear();
 }
 
-bool Picture::LoadFromFile(const QString& path) {
+bool Picture::LoadFromFile(const QString& path, ScanRead* readAhead) {
     QImage loaded;
     int code = 0;
     QString error;
     // Let go of the old image first, so that a large scan does not sit in memory twice.
     image_ = QImage();
     hasSelection_ = false;
+    if (readAhead && readAhead->isCurrentReadOf(path)) {
+        replaceImage(std::move(readAhead->image), readAhead->colorCode);
+        *readAhead = ScanRead();
+        return true;
+    }
     if (!readImageFile(path, &loaded, &code, &error)) {
         colorFormat_ = 0;
         return fail(error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/ColorFormats.h"
+#include "image/ScanRead.h"
 
 #include <QImage>
 #include <QRect>
@@ -23,7 +24,9 @@ struct PictureCopy {
 // same operations. The conventions are the image box's (see ImageBox.h).
 class Picture {
 public:
-    bool LoadFromFile(const QString& path);
+    // Reads `path`; a scan read ahead for it (`readAhead`) is taken instead while the file is
+    // still what was read.
+    bool LoadFromFile(const QString& path, ScanRead* readAhead = nullptr);
     // Takes a picture already read from a file, as a load of that file would.
     void setLoaded(QImage image, int colorCode);
     bool SaveToFile(const QString& path);

@@ -173,7 +173,7 @@ void BatchFaultsTest::killedBatchLeavesOnlyWholePages() {
             QImage page;
             int code = 0;
             QString error;
-            QVERIFY2(readImageFileNow(folder + "/" + file, &page, &code, &error),
+            QVERIFY2(readImageFile(folder + "/" + file, &page, &code, &error),
                      qPrintable(error));
             if (file.startsWith(QStringLiteral("jpeg_big")))
                 QCOMPARE(page.size(), QSize(kPageWidth, kPageHeight));

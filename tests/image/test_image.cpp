@@ -3,7 +3,7 @@
 #include "app/ImageBox.h"
 #include "image/ImageFiles.h"
 #include "image/JpegWriter.h"
-#include "image/ScanPrefetch.h"
+#include "image/ScanRead.h"
 
 #include "SmallDisk.h"
 
@@ -1033,16 +1033,18 @@ void ImageTest::readAheadGivesTheFileAsItIsWhenLoaded() {
     const QString other = path("other.png");
     QVERIFY(filled(20, 10, qRgb(200, 0, 0)).save(scan));
     QVERIFY(filled(5, 5, qRgb(0, 0, 200)).save(other));
-    const QFileInfo read(scan);
     ImageBox box;
-    ScanPrefetch::provide(scan, read.size(), read.lastModified(), filled(20, 10, qRgb(1, 2, 3)), 0);
-    QVERIFY(box.LoadFromFile(other)); // reading another file keeps the scan read ahead
-    QVERIFY(box.LoadFromFile(scan));
+    ScanRead ahead = readScan(scan);
+    ahead.image = filled(20, 10, qRgb(1, 2, 3)); // told apart from the file's own pixels
+    QVERIFY(box.LoadFromFile(other, &ahead)); // a read of another file is not taken
+    QCOMPARE(box.image().pixel(1, 1), qRgb(0, 0, 200));
+    QVERIFY(box.LoadFromFile(scan, &ahead));
     QCOMPARE(box.image().pixel(1, 1), qRgb(1, 2, 3));
 
-    ScanPrefetch::provide(scan, read.size(), read.lastModified(), filled(20, 10, qRgb(1, 2, 3)), 0);
+    ahead = readScan(scan);
+    ahead.image = filled(20, 10, qRgb(1, 2, 3));
     QVERIFY(filled(30, 12, qRgb(0, 150, 0)).save(scan)); // changed after it was read ahead
-    QVERIFY(box.LoadFromFile(scan));
+    QVERIFY(box.LoadFromFile(scan, &ahead));
     QCOMPARE(box.ImageWidth(), 30);
     QCOMPARE(box.image().pixel(1, 1), qRgb(0, 150, 0));
 }
