@@ -1,6 +1,7 @@
 #include "image/AreaShrink.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -69,6 +70,8 @@ struct AxisTaps {
     }
 };
 
+std::atomic<AreaShrinkSimd> allowedSimd{AreaShrinkSimd::Best};
+
 std::int32_t low(std::int32_t pair) {
     return std::int16_t(std::uint32_t(pair) & 0xffff);
 }
@@ -77,13 +80,13 @@ std::int32_t high(std::int32_t pair) {
 }
 
 // One target row's worth of source rows, summed into 16-bit values with the row fraction, from
-// byte j of the row on.
+// byte j of the row on; 16 bytes at a time with SSE2 when `sse2` allows it.
 void sumRowsPortable(const uchar* const* rows, const std::int32_t* pairs, int count, int j,
-                     int bytes, std::int16_t* out) {
+                     int bytes, std::int16_t* out, bool sse2) {
 #ifdef __SSE2__
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(1 << (kRowFraction - 1));
-    for (; j + 16 <= bytes; j += 16) {
+    for (; sse2 && j + 16 <= bytes; j += 16) {
         __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
         for (int k = 0; k < count; k += 2) {
             const __m128i w = _mm_set1_epi32(pairs[k / 2]);
@@ -104,6 +107,8 @@ void sumRowsPortable(const uchar* const* rows, const std::int32_t* pairs, int co
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm_packs_epi32(a0, a1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j + 8), _mm_packs_epi32(a2, a3));
     }
+#else
+    (void)sse2;
 #endif
     for (; j < bytes; ++j) {
         std::int32_t sum = 0;
@@ -120,7 +125,7 @@ void sumRowsPortable(const uchar* const* rows, const std::int32_t* pairs, int co
 // pixels it covers. The summed row has spare pixels of zeros at its end, which a pair may read
 // with weight zero.
 void sumColumnsPortable(const std::int16_t* summed, const AxisTaps& columns, int x, int width,
-                        uchar* out) {
+                        uchar* out, bool sse2) {
     constexpr int shift = kWeightBits + kRowFraction;
     auto* target = reinterpret_cast<std::uint32_t*>(out);
     for (; x < width; ++x) {
@@ -128,17 +133,22 @@ void sumColumnsPortable(const std::int16_t* summed, const AxisTaps& columns, int
         const std::int32_t* pairs = columns.pairs.data() + size_t(x) * size_t(columns.pairStride);
         const int count = columns.count[size_t(x)];
 #ifdef __SSE2__
-        __m128i sum = _mm_set1_epi32(1 << (shift - 1));
-        for (int k = 0; k < count; k += 2) {
-            // Two neighbouring pixels, channel by channel: c0 c0' c1 c1' c2 c2' c3 c3'.
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k * 4));
-            const __m128i paired = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(paired, _mm_set1_epi32(pairs[k / 2])));
+        if (sse2) {
+            __m128i sum = _mm_set1_epi32(1 << (shift - 1));
+            for (int k = 0; k < count; k += 2) {
+                // Two neighbouring pixels, channel by channel: c0 c0' c1 c1' c2 c2' c3 c3'.
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k * 4));
+                const __m128i paired = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
+                sum = _mm_add_epi32(sum, _mm_madd_epi16(paired, _mm_set1_epi32(pairs[k / 2])));
+            }
+            sum = _mm_srai_epi32(sum, shift);
+            sum = _mm_packs_epi32(sum, sum);
+            target[x] = std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+            continue;
         }
-        sum = _mm_srai_epi32(sum, shift);
-        sum = _mm_packs_epi32(sum, sum);
-        target[x] = std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
 #else
+        (void)sse2;
+#endif
         uchar* pixel = out + size_t(x) * 4;
         for (int c = 0; c < 4; ++c) {
             std::int32_t sum = 1 << (shift - 1);
@@ -147,7 +157,6 @@ void sumColumnsPortable(const std::int16_t* summed, const AxisTaps& columns, int
                     low(pairs[k / 2]) * from[k * 4 + c] + high(pairs[k / 2]) * from[k * 4 + 4 + c];
             pixel[c] = uchar(std::clamp(sum >> shift, 0, 255));
         }
-#endif
     }
 }
 
@@ -220,7 +229,7 @@ __attribute__((target("avx2"))) void sumRowsAvx2(const uchar* const* rows,
             j = sumRowsAvx2Unrolled<0>(rows, pairs, count, bytes, out);
         break;
     }
-    sumRowsPortable(rows, pairs, count, j, bytes, out);
+    sumRowsPortable(rows, pairs, count, j, bytes, out, true);
 }
 
 // Two target pixels at a time, one in each 128-bit half; both loop over the larger count (the
@@ -255,7 +264,7 @@ sumColumnsAvx2(const std::int16_t* summed, const AxisTaps& columns, int width, u
         target[x] = std::uint32_t(_mm256_extract_epi32(sum, 0));
         target[x + 1] = std::uint32_t(_mm256_extract_epi32(sum, 4));
     }
-    sumColumnsPortable(summed, columns, x, width, out);
+    sumColumnsPortable(summed, columns, x, width, out, true);
 }
 
 bool hasAvx2() {
@@ -265,6 +274,10 @@ bool hasAvx2() {
 #endif
 
 } // namespace
+
+void setAreaShrinkSimd(AreaShrinkSimd level) {
+    allowedSimd.store(level, std::memory_order_relaxed);
+}
 
 QImage shrinkByAreaAverage(const QImage& source, int width, int height) {
     const QImage::Format format = source.format();
@@ -282,20 +295,25 @@ QImage shrinkByAreaAverage(const QImage& source, int width, int height) {
     const int bytes = source.width() * 4;
     std::vector<std::int16_t> summed(size_t(bytes) + size_t(columns.pairStride + 1) * 8, 0);
     std::vector<const uchar*> lines(size_t(rows.pairStride) * 2);
+    const AreaShrinkSimd allowed = allowedSimd.load(std::memory_order_relaxed);
+    const bool sse2 = allowed != AreaShrinkSimd::Plain;
+#ifdef PLIEGO_HAS_AVX2_PATH
+    const bool avx2 = allowed == AreaShrinkSimd::Best && hasAvx2();
+#endif
     for (int y = 0; y < height; ++y) {
         const int count = rows.count[size_t(y)];
         for (int k = 0; k < count; ++k)
             lines[size_t(k)] = source.constScanLine(rows.first[size_t(y)] + k);
         const std::int32_t* pairs = rows.pairs.data() + size_t(y) * size_t(rows.pairStride);
 #ifdef PLIEGO_HAS_AVX2_PATH
-        if (hasAvx2()) {
+        if (avx2) {
             sumRowsAvx2(lines.data(), pairs, count, bytes, summed.data());
             sumColumnsAvx2(summed.data(), columns, width, target.scanLine(y));
             continue;
         }
 #endif
-        sumRowsPortable(lines.data(), pairs, count, 0, bytes, summed.data());
-        sumColumnsPortable(summed.data(), columns, 0, width, target.scanLine(y));
+        sumRowsPortable(lines.data(), pairs, count, 0, bytes, summed.data(), sse2);
+        sumColumnsPortable(summed.data(), columns, 0, width, target.scanLine(y), sse2);
     }
     return target;
 }

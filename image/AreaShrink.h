@@ -13,6 +13,13 @@
 // no memory for the result; the caller then scales some other way.
 QImage shrinkByAreaAverage(const QImage& source, int width, int height);
 
+// The instructions the shrink may use: the best the machine has (AVX2, else SSE2) unless told
+// otherwise. Tests and the benchmark narrow it to run and time the other paths on a machine that
+// has the wider ones; the paths give the same result within one level. Takes effect for shrinks
+// that start after the call, on any thread.
+enum class AreaShrinkSimd { Best, Sse2, Plain };
+void setAreaShrinkSimd(AreaShrinkSimd level);
+
 // Smooth scaling: area averaging when the picture shrinks, Qt's smooth scaling otherwise.
 QImage smoothScaled(const QImage& source, int width, int height);
 

@@ -12,9 +12,11 @@
 
 #include <QMap>
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -78,6 +80,38 @@ QMap<QString, QByteArray> contentsOf(const QString& folder) {
     return files;
 }
 
+// The quantisation tables of a JPEG file: the payloads of its DQT segments, in file order.
+QByteArray quantisationTables(const QByteArray& jpeg) {
+    QByteArray tables;
+    for (qsizetype at = 2; at + 4 <= jpeg.size() && uchar(jpeg[at]) == 0xFF;) {
+        const uchar marker = uchar(jpeg[at + 1]);
+        const int length = (uchar(jpeg[at + 2]) << 8) | uchar(jpeg[at + 3]);
+        if (marker == 0xDA) // start of scan: every table comes before it
+            break;
+        if (marker == 0xDB)
+            tables += jpeg.mid(at + 4, length - 2);
+        at += 2 + length;
+    }
+    return tables;
+}
+
+// The tables libjpeg writes at `quality` (its standard tables scaled), through Qt's writer.
+QByteArray libjpegTables(int quality, bool grey) {
+    QImage picture(16, 16, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    return writer.write(picture) ? quantisationTables(bytes) : QByteArray();
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class CropRunTest : public QObject {
@@ -88,6 +122,8 @@ private slots:
     void outputNames();
     void batchWritesTheSelectedScansPages();
     void thumbnailsFollowTheirLargePages();
+    void jpegQualityReachesTheFiles_data();
+    void jpegQualityReachesTheFiles();
     void onePagePerScanInTiff();
     void topMarginLeavesABlankBandAtTheBottom();
     void distortionStretchesTheCut();
@@ -204,6 +240,51 @@ void CropRunTest::thumbnailsFollowTheirLargePages() {
     QCOMPARE(thumbnail.size(), QSize(50, 90)); // an exact resize, whatever the page's shape
     QVERIFY(near(thumbnail.pixel(25, 45), rightColour(1), 10));
     QVERIFY(near(book.page("libro001A.jpg").pixel(100, 125), leftColour(1), 10));
+}
+
+void CropRunTest::jpegQualityReachesTheFiles_data() {
+    QTest::addColumn<bool>("batch");
+    QTest::addColumn<int>("colour"); // row of ColorBw
+    QTest::addColumn<bool>("grey");  // what a JPEG holds of that colour format
+    QTest::newRow("batch, colour") << true << 5 << false;
+    QTest::newRow("batch, black and white") << true << 4 << true;
+    QTest::newRow("one scan, colour") << false << 5 << false;
+    QTest::newRow("one scan, grey") << false << 1 << true;
+}
+
+// The quality on the slider when a scan is cut is the quality of its pages and thumbnails.
+void CropRunTest::jpegQualityReachesTheFiles() {
+    QFETCH(bool, batch);
+    QFETCH(int, colour);
+    QFETCH(bool, grey);
+    Book book(1);
+    MainWindow& w = book.window();
+    w.TipoGrande->setListIndex(0);
+    w.ColorBw->setListIndex(colour);
+    w.HacerMini->setChecked(true);
+    w.TipoPeque->setListIndex(0);
+    for (int quality : {30, 95}) {
+        QTest::keyClick(w.UpDownQuality, Qt::Key_Home);
+        for (int step = 0; step < quality / w.UpDownQuality->pageStep(); ++step)
+            QTest::keyClick(w.UpDownQuality, Qt::Key_PageUp);
+        QCOMPARE(w.UpDownQuality->value(), quality);
+        QDir(book.big()).removeRecursively();
+        QDir(book.small()).removeRecursively();
+        if (batch) {
+            book.select({0});
+            w.CortaLote->click();
+        } else {
+            w.LocalFiles->clickRow(0);
+            w.CortaUna->click();
+        }
+        const QByteArray expected = libjpegTables(quality, grey);
+        QVERIFY(!expected.isEmpty());
+        for (const QString& file :
+             {book.big() + "/libro001A.jpg", book.big() + "/libro002A.jpg",
+              book.small() + "/libro001B.jpg", book.small() + "/libro002B.jpg"})
+            QVERIFY2(quantisationTables(fileBytes(file)) == expected,
+                     qPrintable(QStringLiteral("%1 at %2").arg(file).arg(quality)));
+    }
 }
 
 void CropRunTest::onePagePerScanInTiff() {

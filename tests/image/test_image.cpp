@@ -1,3 +1,4 @@
+#include "image/AreaShrink.h"
 #include "image/ColorFormats.h"
 #include "image/ColorQuantizer.h"
 #include "app/ImageBox.h"
@@ -186,6 +187,8 @@ bool writeTestTiff(const QString& path, const QImage& grey, int compression, int
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(AreaShrinkSimd)
 
 class ImageTest : public QObject {
     Q_OBJECT
@@ -878,21 +881,32 @@ double exactAreaMean(const QImage& source, QSize to, int x, int y, int shift) {
 }
 
 void ImageTest::resize_data() {
+    QTest::addColumn<AreaShrinkSimd>("simd");
     QTest::addColumn<QSize>("from");
     QTest::addColumn<QSize>("to");
     QTest::addColumn<bool>("transparent");
-    // Odd widths leave rows that the wide sums do not fill; the page shrink of a scan is a
-    // little under half; the last is a shrink of one axis only.
-    QTest::newRow("page from a spread") << QSize(2381 / 4, 3368 / 4) << QSize(310, 438) << false;
-    QTest::newRow("uneven, odd widths") << QSize(803, 601) << QSize(333, 251) << false;
-    QTest::newRow("strong shrink") << QSize(800, 800) << QSize(23, 37) << false;
-    QTest::newRow("one pixel") << QSize(97, 13) << QSize(1, 1) << false;
-    QTest::newRow("thousands to one") << QSize(3001, 40) << QSize(2, 3) << false;
-    QTest::newRow("one axis") << QSize(64, 301) << QSize(64, 100) << false;
-    QTest::newRow("with transparency") << QSize(301, 203) << QSize(120, 80) << true;
+    // Every path the shrink can take, whatever this machine would choose by itself.
+    const std::pair<AreaShrinkSimd, const char*> paths[] = {{AreaShrinkSimd::Best, "best"},
+                                                            {AreaShrinkSimd::Sse2, "SSE2"},
+                                                            {AreaShrinkSimd::Plain, "plain"}};
+    for (const auto& path : paths) {
+        const auto row = [&](const char* name) -> QTestData& {
+            return QTest::addRow("%s, %s", path.second, name) << path.first;
+        };
+        // Odd widths leave rows that the wide sums do not fill; the page shrink of a scan is a
+        // little under half; the last is a shrink of one axis only.
+        row("page from a spread") << QSize(2381 / 4, 3368 / 4) << QSize(310, 438) << false;
+        row("uneven, odd widths") << QSize(803, 601) << QSize(333, 251) << false;
+        row("strong shrink") << QSize(800, 800) << QSize(23, 37) << false;
+        row("one pixel") << QSize(97, 13) << QSize(1, 1) << false;
+        row("thousands to one") << QSize(3001, 40) << QSize(2, 3) << false;
+        row("one axis") << QSize(64, 301) << QSize(64, 100) << false;
+        row("with transparency") << QSize(301, 203) << QSize(120, 80) << true;
+    }
 }
 
 void ImageTest::resize() {
+    QFETCH(AreaShrinkSimd, simd);
     QFETCH(QSize, from);
     QFETCH(QSize, to);
     QFETCH(bool, transparent);
@@ -909,7 +923,10 @@ void ImageTest::resize() {
     Picture picture;
     picture.setLoaded(noise, ColorCode::Rgb24);
     box.setPicture(picture);
-    QVERIFY(box.ResizeImage(to.width(), to.height()));
+    setAreaShrinkSimd(simd);
+    const bool resized = box.ResizeImage(to.width(), to.height());
+    setAreaShrinkSimd(AreaShrinkSimd::Best);
+    QVERIFY(resized);
     const QImage shrunk = box.image();
     QCOMPARE(shrunk.size(), to);
     QCOMPARE(shrunk.format(), noise.format());
