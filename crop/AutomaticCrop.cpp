@@ -1,20 +1,21 @@
 #include "crop/AutomaticCrop.h"
 #include "crop/BatchAhead.h"
+#include "crop/BatchRun.h"
 #include "crop/PageSettings.h"
 #include "crop/SelectionRefusal.h"
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/EnablingRules.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
-#include "util/Numbers.h"
-#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
-#include "app/ImageBox.h"
 #include "image/ScanBuffers.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "watermark/WatermarkOverlay.h"
 
 #include <QApplication>
@@ -80,52 +81,46 @@ void AutomaticCrop::CortaLote_Click() {
         // Locked from the start: the operator cannot change settings between two scans.
         w.enabling().BloqueaControles();
         const bool tree = w.chkSubTree->isChecked();
-        QStringList scans;
-        for (int row = 0; tree && row < w.lstTree->count(); ++row)
-            scans << w.lstTree->item(row)->text();
-        if (!tree)
-            scans = w.LocalFiles->selectedPaths(w.v.CarpetaActual);
-        // Workers read and cut the next scans while this thread commits each in its turn: its
-        // lines, its pages on screen and its files. Each scan is loaded and cut only while no
-        // cancel has been asked for, tested before the load and again before the cut; pending
-        // clicks are taken once per scan.
-        BatchAhead ahead(scans, BatchAhead::workerCount());
-        int taken = 0;
-        auto processCurrent = [&] {
-            if (w.v.ProcesoCancelado || diskFull_)
-                return;
-            ScanAhead scan = ahead.take(taken++);
-            w.CargaImagen(&scan.read);
-            if (scanLoaded() && !w.v.ProcesoCancelado)
-                RecortaAutomatico(true, &scan, &ahead);
-        };
-        if (tree) {
-            const QString folder = w.v.CarpetaActual;
-            const QString file = w.v.FicheroActual;
-            while (w.lstTree->count() > 0) {
-                QApplication::processEvents();
-                const QString entry = w.lstTree->item(0)->text();
-                w.v.CarpetaActual = ExtraeCarpeta(entry);
-                w.v.FicheroActual = ExtraeFichero(entry);
-                processCurrent();
+        const QString folder = w.v.CarpetaActual;
+        const QString file = w.v.FicheroActual;
+        const QStringList scans =
+            tree ? entriesOf(*w.lstTree) : w.LocalFiles->selectedPaths(folder);
+        // Each scan is loaded and cut only while no stop has been asked for, tested before the
+        // load and again before the cut.
+        struct Steps : BatchSteps {
+            AutomaticCrop& run;
+            MainWindow& w;
+            const QStringList& scans;
+            const bool tree;
+            Steps(AutomaticCrop& r, const QStringList& s, bool t)
+                : run(r), w(r.w_), scans(s), tree(t) {}
+            bool stopped() const override { return w.v.ProcesoCancelado || run.diskFull_; }
+            void beginScan(int index) override {
+                if (tree)
+                    w.v.CarpetaActual = ExtraeCarpeta(scans[index]);
+                w.v.FicheroActual = ExtraeFichero(scans[index]);
+            }
+            void cutScan(ScanAhead& scan, BatchAhead& batch, int) override {
+                w.CargaImagen(&scan.read);
+                if (run.scanLoaded() && !w.v.ProcesoCancelado)
+                    run.RecortaAutomatico(true, &scan, &batch);
+            }
+            // The tree list loses its entries as they are done, and all of them after a stop.
+            void endScan(int, bool) override {
+                if (!tree)
+                    return;
                 delete w.lstTree->takeItem(0);
                 if (w.lstTreeAuto->count() > 0)
                     delete w.lstTreeAuto->takeItem(0);
                 w.lstTreeAuto->repaint();
             }
+        } steps(*this, scans, tree);
+        runBatch(scans, steps);
+        if (tree) {
             w.v.CarpetaActual = folder;
             w.v.FicheroActual = file;
-        } else {
-            for (int row = 0; row < w.LocalFiles->count(); ++row) {
-                QApplication::processEvents();
-                if (!w.LocalFiles->isRowSelected(row) || w.v.ProcesoCancelado || diskFull_)
-                    continue;
-                w.v.FicheroActual = w.LocalFiles->item(row)->text();
-                processCurrent();
-            }
         }
     }
-    releaseRecycledBuffers();
     w.enabling().DesbloqueaControles();
     w.v.ProcesoCancelado = false;
     w.Cancelar->setVisible(false);

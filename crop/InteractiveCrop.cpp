@@ -2,21 +2,22 @@
 
 #include "app/ClickLabel.h"
 #include "app/EnablingRules.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
-#include "util/Numbers.h"
-#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "crop/BatchAhead.h"
+#include "crop/BatchRun.h"
 #include "crop/MarginTrim.h"
 #include "crop/OutputNames.h"
 #include "crop/PageSettings.h"
 #include "crop/SelectionRefusal.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
-#include "app/ImageBox.h"
 #include "image/ScanBuffers.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "watermark/WatermarkOverlay.h"
 
 #include <QApplication>
@@ -284,49 +285,49 @@ void InteractiveCrop::cmdICLote_Click() {
         ProcesaListaInteractiva(true);
     } else {
         const bool tree = w.chkSubTree->isChecked();
-        QStringList scans;
-        for (int row = 0; tree && row < w.lstTree->count(); ++row)
-            scans << w.lstTree->item(row)->text();
-        if (!tree)
-            scans = w.LocalFiles2->selectedPaths(v.CarpetaActual);
-        // Workers read and cut the next scans while this thread commits each in its turn.
-        BatchAhead ahead(scans, BatchAhead::workerCount());
-        int taken = 0;
-        auto cutCurrent = [&] {
-            const int index = taken++;
-            ScanAhead scan = ahead.take(index);
-            w.CargaImagen(&scan.read);
-            if (!v.ProcesoCancelado && scanLoaded())
-                RecortaInteractivo(true, &scan, &ahead, index);
-        };
-        if (tree) {
-            while (w.lstTree->count() > 0 && !v.ProcesoCancelado && !diskFull_) {
-                QApplication::processEvents();
-                takeFirstTreeEntry();
-                if (v.ProcesoCancelado)
-                    break;
-                sideFromOption();
-                cutCurrent();
-                dropFirstTreeEntry();
-                alternate();
-                w.enabling().BloqueaControles();
-            }
-            restore(saved);
-        } else {
-            for (int row = 0; row < w.LocalFiles2->count(); ++row) {
-                QApplication::processEvents();
-                if (!w.LocalFiles2->isRowSelected(row) || v.ProcesoCancelado || diskFull_)
-                    continue;
-                sideFromOption();
-                v.FicheroActual = w.LocalFiles2->item(row)->text();
-                cutCurrent();
-                w.LocalFiles2->setRowSelected(row, false);
-                alternate();
-                w.enabling().BloqueaControles();
-            }
+        QList<int> rows; // of the selected files, in list order
+        for (int row = 0; !tree && row < w.LocalFiles2->count(); ++row) {
+            if (w.LocalFiles2->isRowSelected(row))
+                rows << row;
         }
+        const QStringList scans =
+            tree ? entriesOf(*w.lstTree) : w.LocalFiles2->selectedPaths(v.CarpetaActual);
+        struct Steps : BatchSteps {
+            InteractiveCrop& run;
+            MainWindow& w;
+            const QList<int>& rows;
+            const bool tree;
+            Steps(InteractiveCrop& r, const QList<int>& selected, bool t)
+                : run(r), w(r.w_), rows(selected), tree(t) {}
+            bool stopped() const override { return w.v.ProcesoCancelado || run.diskFull_; }
+            void beginScan(int index) override {
+                if (tree)
+                    run.takeFirstTreeEntry();
+                run.sideFromOption();
+                if (!tree)
+                    w.v.FicheroActual = w.LocalFiles2->item(rows[index])->text();
+            }
+            void cutScan(ScanAhead& scan, BatchAhead& batch, int index) override {
+                w.CargaImagen(&scan.read);
+                if (!w.v.ProcesoCancelado && run.scanLoaded())
+                    run.RecortaInteractivo(true, &scan, &batch, index);
+            }
+            // The scans after a stop stay selected, or in the tree list.
+            void endScan(int index, bool passedOver) override {
+                if (passedOver)
+                    return;
+                if (tree)
+                    run.dropFirstTreeEntry();
+                else
+                    w.LocalFiles2->setRowSelected(rows[index], false);
+                run.alternate();
+                w.enabling().BloqueaControles();
+            }
+        } steps(*this, rows, tree);
+        runBatch(scans, steps);
+        if (tree)
+            restore(saved);
     }
-    releaseRecycledBuffers();
     // The stop request is spent before the window is unlocked, so that the cut buttons are
     // usable again after a stopped batch.
     v.ProcesoCancelado = false;

@@ -1,0 +1,32 @@
+#include "crop/BatchRun.h"
+
+#include "crop/BatchAhead.h"
+#include "image/ScanBuffers.h"
+
+#include <QApplication>
+#include <QListWidget>
+
+void runBatch(const QStringList& scans, BatchSteps& steps) {
+    {
+        BatchAhead ahead(scans, BatchAhead::workerCount());
+        for (int index = 0; index < scans.size(); ++index) {
+            QApplication::processEvents();
+            if (steps.stopped()) {
+                steps.endScan(index, true);
+                continue;
+            }
+            steps.beginScan(index);
+            ScanAhead scan = ahead.take(index);
+            steps.cutScan(scan, ahead, index);
+            steps.endScan(index, false);
+        }
+    }
+    releaseRecycledBuffers();
+}
+
+QStringList entriesOf(const QListWidget& treeList) {
+    QStringList entries;
+    for (int row = 0; row < treeList.count(); ++row)
+        entries << treeList.item(row)->text();
+    return entries;
+}
