@@ -827,7 +827,7 @@ TARGETS=$WORK/targets.md
     for b in $BOOKS; do
         p=$(rate_of "$b/c1/pliego/$ALL")
         [[ -n $p ]] || continue
-        # The issue sets these two on the noisy book; the clean book's values are shown beside.
+        # These two targets are set on the noisy book; the clean book's values are shown beside.
         if [[ $b == noisy ]]; then
             floor_target "$b" ""
             api=$(rate_of "$b/c1/vipsapi/$ALL")

@@ -18,19 +18,6 @@ QList<QRgb> greyRamp(int levels) {
     return table;
 }
 
-QImage layOnWhite(const QImage& image) {
-    if (!hasTransparency(image))
-        return image.format() == QImage::Format_RGB32 ? image
-                                                      : image.convertToFormat(QImage::Format_RGB32);
-    QImage flat(image.size(), QImage::Format_RGB32);
-    if (flat.isNull())
-        return {};
-    flat.fill(Qt::white);
-    QPainter painter(&flat);
-    painter.drawImage(0, 0, image);
-    return flat;
-}
-
 // Indexed8 image whose index is a function of each pixel's luma.
 template <typename LevelOfLuma>
 QImage greyLevels(const QImage& flat, int levels, LevelOfLuma levelOf) {
@@ -71,6 +58,19 @@ bool hasTransparency(const QImage& image) {
                 return true;
     }
     return false;
+}
+
+QImage layOnWhite(const QImage& image) {
+    if (!hasTransparency(image))
+        return image.format() == QImage::Format_RGB32 ? image
+                                                      : image.convertToFormat(QImage::Format_RGB32);
+    QImage flat(image.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return {};
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    return flat;
 }
 
 QImage toWorkingFormat(const QImage& image) {

@@ -38,6 +38,8 @@ inline int lumaOf(QRgb colour) {
 
 // True when some pixel (or, for a palette image, some table entry) is not fully opaque.
 bool hasTransparency(const QImage& image);
+// The picture in Format_RGB32, its transparent parts over white; null when there is no memory.
+QImage layOnWhite(const QImage& image);
 
 // The image in the format the boxes work in: Format_ARGB32_Premultiplied when it has
 // transparency, Format_RGB32 otherwise. Shares the data when it is already in that format.

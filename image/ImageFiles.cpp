@@ -91,22 +91,11 @@ QString readerFailure(const QImageReader& reader) {
     }
 }
 
-QImage onWhite(const QImage& image) {
-    if (!hasTransparency(image))
-        return image.convertToFormat(QImage::Format_RGB32);
-    QImage flat(image.size(), QImage::Format_RGB32);
-    if (flat.isNull())
-        return {};
-    flat.fill(Qt::white);
-    QPainter(&flat).drawImage(0, 0, image);
-    return flat;
-}
-
 bool encodeJpeg(const EncodedImage& encoded, int code, int quality, QByteArray* bytes,
                 QString* error) {
     const bool grey = code == ColorCode::Grey256 || code == ColorCode::Grey16 ||
                       code == ColorCode::TwoColours || code == ColorCode::BlackWhite;
-    const QImage pixels = grey ? greyOf(encoded) : onWhite(encoded.pixels);
+    const QImage pixels = grey ? greyOf(encoded) : layOnWhite(encoded.pixels);
     if (pixels.isNull()) {
         *error = QStringLiteral("No hay memoria para preparar el JPEG");
         return false;

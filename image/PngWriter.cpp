@@ -1,5 +1,7 @@
 #include "image/PngWriter.h"
 
+#include "image/RowPacking.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -125,24 +127,11 @@ bool writePng(QIODevice& device, const EncodedImage& encoded, QString* error) {
     std::vector<uchar> row(rowBytes), previous(rowBytes, 0), filtered(rowBytes + 1);
     ImageDataWriter data(chunks);
     for (int y = 0; ok && y < height; ++y) {
-        std::fill(row.begin(), row.end(), 0);
-        if (indexed) {
-            const uchar* src = image.constScanLine(y);
-            const int perByte = 8 / depth;
-            for (int x = 0; x < width; ++x)
-                row[x / perByte] |= uchar(src[x] << (8 - depth * (x % perByte + 1)));
-        } else {
-            const QRgb* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            uchar* out = row.data();
-            for (int x = 0; x < width; ++x) {
-                const QRgb p = alpha ? qUnpremultiply(src[x]) : src[x];
-                *out++ = uchar(qRed(p));
-                *out++ = uchar(qGreen(p));
-                *out++ = uchar(qBlue(p));
-                if (alpha)
-                    *out++ = uchar(qAlpha(p));
-            }
-        }
+        if (indexed)
+            packIndexRow(image.constScanLine(y), width, depth, row.data());
+        else
+            packColourRow(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, alpha,
+                          row.data());
         if (depth == 8 && !(indexed && !encoded.grey)) {
             filtered[0] = 4; // Paeth
             for (std::size_t i = 0; i < rowBytes; ++i) {

@@ -1,5 +1,7 @@
 #include "image/TiffCodec.h"
 
+#include "image/RowPacking.h"
+
 #include "image/TiffSamples.h"
 
 #include <QIODevice>
@@ -273,33 +275,20 @@ bool writeTiff(QIODevice& device, const EncodedImage& encoded, bool group4, QStr
     uchar blackIndex = 0;
     if (bilevel && !encoded.grey)
         blackIndex = table[0] == 0xFF000000 ? 0 : 1;
+    uchar bitOfIndex[256] = {};
+    for (int index = 0; index < 256; ++index)
+        bitOfIndex[index] = encoded.grey ? uchar(index == 0) : uchar(index == blackIndex);
 
     const std::size_t rowBytes = (std::size_t(width) * samples * bits + 7) / 8;
     std::vector<uchar> row(rowBytes);
     bool ok = true;
     for (int y = 0; ok && y < height; ++y) {
-        std::fill(row.begin(), row.end(), 0);
-        if (encoded.bits == 24) {
-            const QRgb* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            uchar* out = row.data();
-            for (int x = 0; x < width; ++x) {
-                const QRgb p = alpha ? qUnpremultiply(src[x]) : src[x];
-                *out++ = uchar(qRed(p));
-                *out++ = uchar(qGreen(p));
-                *out++ = uchar(qBlue(p));
-                if (alpha)
-                    *out++ = uchar(qAlpha(p));
-            }
-        } else {
-            const uchar* src = image.constScanLine(y);
-            const int perByte = 8 / bits;
-            for (int x = 0; x < width; ++x) {
-                uchar value = src[x];
-                if (bilevel)
-                    value = encoded.grey ? uchar(value == 0) : uchar(value == blackIndex);
-                row[x / perByte] |= uchar(value << (8 - bits * (x % perByte + 1)));
-            }
-        }
+        if (encoded.bits == 24)
+            packColourRow(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, alpha,
+                          row.data());
+        else
+            packIndexRow(image.constScanLine(y), width, bits, row.data(),
+                         bilevel ? bitOfIndex : nullptr);
         ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) == 1;
     }
     ok = ok && TIFFFlush(tif) == 1;

@@ -2,6 +2,7 @@
 
 // What the crop-run tests share: spreads whose halves tell their scan and side by colour, and
 // ways to read back the pages, the progress lists and the folders they were written into.
+#include "ListLines.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -38,13 +39,6 @@ inline bool near(QRgb pixel, const QColor& colour, int tolerance = 6) {
 
 inline QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-inline QStringList lines(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
 }
 
 // The click of a person: queued, delivered when the window next takes its events.

@@ -1,6 +1,7 @@
 // Post-production effects and page-number labels: the command script's text for both systems,
 // and through the real window and the machine's ImageMagick the pages of crop runs, the effect
 // tests, numbering batches, failures, and hostile parameters, font names and folder names.
+#include "ListLines.h"
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
 #include "app/MainWindow.h"
@@ -100,13 +101,6 @@ struct ToolFolderWindow {
     const QString scans;
     std::unique_ptr<MainWindow> window;
 };
-
-QStringList linesOf(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
 
 constexpr auto kBatch = ScriptForm::WindowsBatch;
 constexpr auto kSh = ScriptForm::PosixShell;
@@ -319,7 +313,7 @@ private slots:
                  QImage::Format_RGB32);
         QCOMPARE(page(f, "libro004.png").size(), QSize(200, 250));
         QCOMPARE(page(f, "libro004.png").pixel(100, 125), red);
-        QStringList log = linesOf(w.ListaProceso);
+        QStringList log = lines(w.ListaProceso);
         QCOMPARE(log.count("Efectos Postproduccion ..."), 4);
         const QStringList failures = log.filter("ImageMagick: ");
         QVERIFY2(failures.size() == 2 && failures[0].contains("abc"), qPrintable(log.join('|')));
@@ -328,7 +322,7 @@ private slots:
         const EnvironmentChange noTools("PATH", QFile::encodeName(f.path("empty")));
         for (int run = 0; run < 2; ++run) {
             w.CortaLote->click();
-            log = linesOf(w.ListaProceso);
+            log = lines(w.ListaProceso);
             QCOMPARE(log.count("Efectos Postproduccion ..."), 4);
             QCOMPARE(log.filter("No se encuentra ImageMagick").size(), 1);
             QCOMPARE(page(f, "libro003.png").size(), QSize(200, 250));
@@ -458,7 +452,7 @@ private slots:
             QLockFile otherCopy(f.program + "/imgmagick.sh.lock");
             QVERIFY(otherCopy.lock());
             QVERIFY(!w.postEffects().EfectosImpar(file, QString(), w.ListaProceso));
-            QCOMPARE(linesOf(w.ListaProceso), QStringList{"Otra copia del programa está usando " +
+            QCOMPARE(lines(w.ListaProceso), QStringList{"Otra copia del programa está usando " +
                                                           f.program + "/imgmagick.sh"});
         }
         QVERIFY(w.postEffects().EfectosImpar(file, QString(), w.ListaProceso));
@@ -606,7 +600,7 @@ private slots:
                  qPrintable(w.ImageTarget->message()));
         QVERIFY(!w.v.ProcesandoEfectos);
         w.cmdNumProceso->click();
-        QCOMPARE(linesOf(w.lstNumeracion),
+        QCOMPARE(lines(w.lstNumeracion),
                  QStringList{"2 páginas numeradas en " + book.f.scans + "/jpeg_big"});
         expected += {folder + "/watermark/test.png", folder + "/watermark/grafo.png",
                      folder + "/jpeg_big/0001.png", folder + "/jpeg_big/0003.png"};
@@ -639,7 +633,7 @@ private slots:
         QDir().mkpath(book.labels());
         QFile::copy(book.f.program + "/imgmagic/ImgMgk_S.jpg", book.labels() + "grafo.png");
         w.cmdNumProceso->click();
-        const QStringList log = linesOf(w.lstNumeracion);
+        const QStringList log = lines(w.lstNumeracion);
         const QString noneNumbered = "0 páginas numeradas en " + book.f.scans + "/jpeg_big";
         QVERIFY2(log.size() == 2 &&
                      log[0].startsWith("No se pudo dibujar la etiqueta \"   1\": ") &&
@@ -655,7 +649,7 @@ private slots:
         const EnvironmentChange noTools("PATH", QFile::encodeName(book.f.path("empty")));
         w.cmdNumProceso->click();
         w.cmdNumProceso->click();
-        QCOMPARE(linesOf(w.lstNumeracion),
+        QCOMPARE(lines(w.lstNumeracion),
                  (QStringList{CommandScriptRunner::missingConvertText(), noneNumbered,
                               CommandScriptRunner::missingConvertText(), noneNumbered}));
         QCOMPARE(book.written(), QStringList());
@@ -704,12 +698,12 @@ private slots:
             const QImage result(file);
             QCOMPARE(result.pixel(result.width() / 2, result.height() / 2), colour);
         }
-        QVERIFY(linesOf(w.ListaProceso).last().startsWith("El efecto +contrast no lleva valor"));
+        QVERIFY(lines(w.ListaProceso).last().startsWith("El efecto +contrast no lleva valor"));
 
         w.MagicNonFont->setText(text);
         w.cmdNumProceso->click();
         QCOMPARE(book.f.files(), before);
-        const QStringList log = linesOf(w.lstNumeracion);
+        const QStringList log = lines(w.lstNumeracion);
         QVERIFY2(log.size() == 2 && log[0].contains(fontReason) &&
                      log[1].startsWith("0 páginas numeradas en "),
                  qPrintable(log.join('|')));

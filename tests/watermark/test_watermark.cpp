@@ -1,4 +1,5 @@
 // Watermarks and page-number labels over the real window: pictures in, stamped pages out.
+#include "ListLines.h"
 #include "WindowFixture.h"
 
 #include "app/ComboBox.h"
@@ -65,13 +66,6 @@ QColor colourAt(const QImage& image, QPoint at, const QColor& expected, int tole
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList lines(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
 }
 
 // A window in a folder of its own whose work folder (TMP) is private too, so that no test sees
