@@ -75,6 +75,10 @@ public:
     // The image slot shared by all boxes (the program never touches the system clipboard).
     bool CopyToClipboard();
     bool PasteFromClipboard();
+    // Copies and pastes as CopyToClipboard and PasteFromClipboard do, through `copy` instead of
+    // the slot every box shares: a hand-over from one box to another that nothing else reads.
+    bool CopyOut(PictureCopy* copy) { return picture_.CopyOut(copy); }
+    bool PasteCopy(const PictureCopy& copy) { return changed(picture_.Paste(copy)); }
     static void clearClipboardSlot();
     // What the slot holds; a copy made elsewhere put into it.
     static const PictureCopy& clipboardCopy();

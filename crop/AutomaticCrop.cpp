@@ -215,7 +215,7 @@ bool AutomaticCrop::commitPage(ImageBox* page, PreparedPage& prepared, bool left
     if (leftPage) {
         // The watermark template starts from the last left page as it was cut.
         if (w.PermiteDistorsion->isChecked())
-            w.ImgPlantilla->PasteFromClipboard();
+            w.ImgPlantilla->PasteCopy(prepared.cutCopy);
         w.v.PaginaCortada = true;
     }
     if (w.WMActivo->isChecked()) {

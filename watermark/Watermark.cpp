@@ -125,8 +125,9 @@ void Watermark::PreparaMarcaAgua() {
     ImageBox* templatePage = w.ImgPlantilla;
     templatePage->NewImage(width, height);
     templatePage->setColorFormat(colorCode);
-    if (w.PaginaIzq->CopyToClipboard())
-        templatePage->PasteFromClipboard();
+    PictureCopy leftPage;
+    if (w.PaginaIzq->CopyOut(&leftPage))
+        templatePage->PasteCopy(leftPage);
     templatePage->ResizeImage(width, height);
     templatePage->setSaveFlag(true);
     templatePage->setJpegQuality(w.UpDownQuality->value());
