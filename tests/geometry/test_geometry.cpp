@@ -443,7 +443,7 @@ void GeometryTest::turnCaption_data() {
     QTest::newRow("negative zero") << -0.0f << "Giro: 0°";
     QTest::newRow("quarter") << -0.25f << "Giro: -0,25°";
     QTest::newRow("half") << 0.5f << "Giro: 0,5°";
-    QTest::newRow("whole") << -12.0f << "Giro: -12°";
+    QTest::newRow("whole, ending in 0") << -10.0f << "Giro: -10°";
 }
 
 void GeometryTest::turnCaption() {
