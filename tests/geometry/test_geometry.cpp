@@ -14,8 +14,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRubberBand>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -78,7 +76,6 @@ private slots:
     void turnCaption_data();
     void turnCaption();
     void fullSizeDragsKeepTheirOrder();
-    void fullSizeBoxScrollsOverTheScan();
 };
 
 void GeometryTest::sliderMapping_data() {
@@ -464,27 +461,6 @@ void GeometryTest::fullSizeDragsKeepTheirOrder() {
     QCOMPARE(w.v.AnchoSeleccion2i, width); // no geometry value changes
     w.pointer().ImagenGrande_Click();
     QVERIFY(w.ImagenGrande->SelectionEnabled());
-}
-
-// A scan larger than the tab scrolls in its frame; the box is the scan's size, so pointer
-// positions on it stay the scan's pixels.
-void GeometryTest::fullSizeBoxScrollsOverTheScan() {
-    LoadedWindow s({{1800, 1240}});
-    MainWindow& w = s.w();
-    w.CargaImagen();
-    w.SSTab1->setCurrentIndex(2);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    auto* frame = qobject_cast<QScrollArea*>(w.ImagenGrande->parentWidget()->parentWidget());
-    QVERIFY(frame);
-    QCOMPARE(w.ImagenGrande->size(), QSize(1800, 1240));
-    QCOMPARE(frame->horizontalScrollBar()->maximum(), 1800 - frame->viewport()->width());
-    QCOMPARE(frame->verticalScrollBar()->maximum(), 1240 - frame->viewport()->height());
-    frame->horizontalScrollBar()->setValue(1000);
-    frame->verticalScrollBar()->setValue(600);
-    QTest::mousePress(w.ImagenGrande, Qt::LeftButton, {}, QPoint(1100, 700));
-    QTest::mouseRelease(w.ImagenGrande, Qt::LeftButton, {}, QPoint(1200, 760));
-    QCOMPARE(w.ImagenGrande->selectionInPixels(), QRect(1100, 700, 100, 60));
 }
 
 QTEST_MAIN(GeometryTest)
