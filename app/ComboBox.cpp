@@ -3,14 +3,17 @@
 #include <QCompleter>
 #include <QLineEdit>
 
-ComboBox::ComboBox(QWidget* parent) : QComboBox(parent) {
-    setEditable(true);
+ComboBox::ComboBox(QWidget* parent, Choice choice) : QComboBox(parent) {
+    setEditable(choice == Choice::Free);
     setInsertPolicy(QComboBox::NoInsert);
     // Typed text must stay as typed: completion would silently turn it into a row.
-    setCompleter(nullptr);
+    if (choice == Choice::Free)
+        setCompleter(nullptr);
 }
 
 int ComboBox::listIndex() const {
+    if (fixedChoice())
+        return currentIndex();
     const QString text = currentText();
     const int current = currentIndex();
     if (current >= 0 && itemText(current) == text)
@@ -22,19 +25,39 @@ void ComboBox::setListIndex(int row) {
     if (row < 0 || row >= count()) {
         const QString text = currentText();
         setCurrentIndex(-1);
-        setEditText(text);
+        if (!fixedChoice())
+            setEditText(text);
         return;
     }
     setCurrentIndex(row);
-    setEditText(itemText(row));
+    if (!fixedChoice())
+        setEditText(itemText(row));
 }
 
-void ComboBox::setText(const QString& text) {
+bool ComboBox::setText(const QString& text) {
     const int row = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (row >= 0) {
-        setCurrentIndex(row);
-    } else {
+    if (fixedChoice()) {
+        if (row >= 0) {
+            setCurrentIndex(row);
+            return true;
+        }
+        if (text.isEmpty() || text != placeholderText())
+            return false;
         setCurrentIndex(-1);
+        return true;
     }
+    setCurrentIndex(row >= 0 ? row : -1);
     setEditText(text);
+    return true;
+}
+
+void ComboBox::setCaption(const QString& caption) {
+    setPlaceholderText(caption);
+    setCurrentIndex(-1);
+}
+
+QString ComboBox::text() const {
+    if (fixedChoice() && currentIndex() < 0)
+        return placeholderText();
+    return currentText();
 }

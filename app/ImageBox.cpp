@@ -42,13 +42,38 @@ ImageBox::ImageBox(QWidget* parent) : QWidget(parent) {
 
 void ImageBox::setPicture(Picture picture) {
     picture_ = std::move(picture);
-    update();
+    changed(true);
 }
 
 Picture ImageBox::takePicture() {
     Picture taken = std::move(picture_);
     picture_ = Picture();
+    changed(true);
     return taken;
+}
+
+bool ImageBox::changed(bool result) {
+    followImageSize();
+    update();
+    emit pictureChanged();
+    return result;
+}
+
+void ImageBox::setSizeFollowsImage(bool on) {
+    sizeFollowsImage_ = on;
+    followImageSize();
+}
+
+void ImageBox::followImageSize() {
+    if (!sizeFollowsImage_ || autoZoom_)
+        return;
+    if (!HasImage()) {
+        resize(0, 0);
+        return;
+    }
+    const double factor = screenPixelsPerImagePixel();
+    resize(std::max(1, int(std::lround(ImageWidth() * factor))),
+           std::max(1, int(std::lround(ImageHeight() * factor))));
 }
 
 bool ImageBox::MergeClipboard() {
@@ -81,6 +106,7 @@ bool ImageBox::ZoomTo(float percent) {
     picture_.setZoom(percent);
     picture_.clearError();
     autoZoom_ = false;
+    followImageSize();
     update();
     return true;
 }
@@ -93,6 +119,7 @@ void ImageBox::setAutoZoom(bool on) {
 void ImageBox::setDisplayScale(double screenPixelsPerDisplayUnit) {
     if (std::isfinite(screenPixelsPerDisplayUnit) && screenPixelsPerDisplayUnit > 0) {
         displayScale_ = screenPixelsPerDisplayUnit;
+        followImageSize();
         update();
     }
 }

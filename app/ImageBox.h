@@ -53,7 +53,7 @@ public:
     bool SaveToFile(const QString& path) { return picture_.SaveToFile(path); }
     void ClearImage() {
         picture_.ClearImage();
-        update();
+        changed(true);
     }
     bool NewImage(int width, int height) { return changed(picture_.NewImage(width, height)); }
     bool ResizeImage(int width, int height) { return changed(picture_.ResizeImage(width, height)); }
@@ -140,6 +140,10 @@ public:
     double PointerScale() const { return 100.0 * displayScale_; }
     // Screen pixels per image pixel as the image is drawn now.
     double screenPixelsPerImagePixel() const;
+    // In a scroll area the box takes the size of the image as drawn, so that the area scrolls
+    // over a picture larger than itself.
+    void setSizeFollowsImage(bool on);
+    bool sizeFollowsImage() const { return sizeFollowsImage_; }
 
 signals:
     // button: 1 left, 2 right, 4 middle (on MouseMove, the buttons held); shift: 1 shift, 2 ctrl,
@@ -150,6 +154,8 @@ signals:
     // A press and release of the left button without moving; a double-click.
     void Click();
     void DblClick();
+    // The pixels may have changed (a load, an operation, a picture set or taken out).
+    void pictureChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -160,15 +166,14 @@ protected:
 
 private:
     // Repaints after an operation that may have changed the pixels; passes its result on.
-    bool changed(bool result) {
-        update();
-        return result;
-    }
+    bool changed(bool result);
+    void followImageSize();
 
     Picture picture_;
     bool viewFlag_ = false;
     bool autoZoom_ = false;
     double displayScale_ = 1.0;
+    bool sizeFollowsImage_ = false;
 
     // Display cache: the image scaled for the screen.
     QImage shown_;

@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
@@ -42,7 +43,9 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       watermark_(std::make_unique<Watermark>(*this)),
       pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
-    setFixedSize(kClientWidth, kClientHeight);
+    setMaximumSize(kClientWidth, kClientHeight);
+    // As much of the form as the screen's free area holds; the rest scrolls.
+    resize(QSize(kClientWidth, kClientHeight).boundedTo(screen()->availableGeometry().size()));
     v.RutaAplicacion = QDir::toNativeSeparators(
         applicationFolder.isEmpty() ? programFolder(QCoreApplication::applicationDirPath())
                                     : applicationFolder);
@@ -141,7 +144,7 @@ void MainWindow::LlenaListas() {
     TipoOrigen->setListIndex(0);
     TipoPeque->setListIndex(0);
     // Filling a list selects its first row; these show their caption with no position chosen.
-    FormatoWM->setText(QStringLiteral("Seleccione un Formato"));
+    FormatoWM->setCaption(QStringLiteral("Seleccione un Formato"));
     MagicNonFont->setText(QStringLiteral("Fuente"));
     MagicParFont->setText(QStringLiteral("Fuente"));
     MagikNonDato->setText(QStringLiteral("Paginado"));

@@ -184,6 +184,8 @@ public:
     QPushButton* cmdICorte = nullptr;
     QPushButton* cmdICLote = nullptr;
     UpDown* UpDownAngle = nullptr;
+    // The turn accumulated with UpDownAngle, beside its arrows.
+    QLabel* lblAnguloGiro = nullptr;
     QCheckBox* chkAlternatepages = nullptr;
     QCheckBox* chkMargenNegro = nullptr;
     QSlider* GreyTolerance = nullptr;

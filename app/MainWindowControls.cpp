@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/PictureBox.h"
 #include "app/ProgressList.h"
+#include "app/SliderValueTip.h"
 #include "app/UpDown.h"
 #include "app/ImageBox.h"
 #include "sources/DriveList.h"
@@ -19,7 +20,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -65,6 +69,15 @@ ClickLabel* makeCancelLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+// The width a combo box needs to show `text` whole, arrow and frame included.
+int widthForText(const QComboBox* box, const QString& text) {
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    const QSize content(box->fontMetrics().horizontalAdvance(text), box->fontMetrics().height());
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, box).width();
+}
+
 QLineEdit* makeSizeBox(const QString& text, QWidget* parent) {
     auto* box = new QLineEdit(text, parent);
     box->setAlignment(Qt::AlignCenter);
@@ -82,9 +95,16 @@ template <typename T> T* MainWindow::named(T* widget, const QString& name) {
 }
 
 void MainWindow::buildControls() {
-    SSTab1 = new QTabWidget(this);
+    // The form keeps its size; on a smaller screen the window shows part of it and scrolls.
+    auto* area = new QScrollArea(this);
+    area->setObjectName(QStringLiteral("formArea"));
+    area->setFrameShape(QFrame::NoFrame);
+    auto* whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(area);
+    SSTab1 = new QTabWidget;
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1->setGeometry(0, 0, kClientWidth, kClientHeight);
+    SSTab1->setFixedSize(kClientWidth, kClientHeight);
     // Eight captions share one row of the window's width.
     QFont captions = SSTab1->tabBar()->font();
     captions.setPointSizeF(captions.pointSizeF() * 0.9);
@@ -98,6 +118,7 @@ void MainWindow::buildControls() {
     SSTab1->addTab(buildDebugTab(), QStringLiteral("Depuracion"));
     SSTab1->addTab(buildEffectsTab(), QStringLiteral("Efectos Post-Produccion"));
     SSTab1->addTab(buildNumberingTab(), QStringLiteral("Numeración Páginas"));
+    area->setWidget(SSTab1);
 }
 
 QWidget* MainWindow::buildConfigurationTab() {
@@ -190,7 +211,7 @@ QWidget* MainWindow::buildConfigurationTab() {
     auto* colorFrame =
         new QGroupBox(QStringLiteral("Formato de Color de las Imagenes Recortadas"), page);
     auto* color = new QVBoxLayout(colorFrame);
-    ColorBw = named(new ComboBox(colorFrame), QStringLiteral("ColorBw"));
+    ColorBw = named(new ComboBox(colorFrame, ComboBox::Choice::Fixed), QStringLiteral("ColorBw"));
     Compresion =
         named(new QCheckBox(QStringLiteral("Activar Compresion en TIFF Monocromo"), colorFrame),
               QStringLiteral("Compresion"));
@@ -271,6 +292,9 @@ QWidget* MainWindow::buildAutomaticCropTab() {
     PaginaIzq->setGeometry(374, 298, 177, 249);
     PaginaDch = named(new ImageBox(page), QStringLiteral("PaginaDch"));
     PaginaDch->setGeometry(571, 298, 169, 249);
+    // A cut page is larger than its frame: the whole page is shown.
+    PaginaIzq->setAutoZoom(true);
+    PaginaDch->setAutoZoom(true);
     UpDowni = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDowni"));
     UpDowni->setGeometry(374, 550, 177, 22);
     UpDownd = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("UpDownd"));
@@ -299,8 +323,13 @@ QWidget* MainWindow::buildAutomaticCropTab() {
 
 QWidget* MainWindow::buildOriginalImageTab() {
     auto* page = new QWidget;
-    ImagenGrande = named(new ImageBox(page), QStringLiteral("ImagenGrande"));
-    ImagenGrande->setGeometry(10, 10, 729, 585);
+    // The scan is shown at its own size, so the frame scrolls over it.
+    auto* frame = new QScrollArea(page);
+    frame->setGeometry(10, 10, 729, 585);
+    frame->setBackgroundRole(QPalette::Dark);
+    ImagenGrande = named(new ImageBox, QStringLiteral("ImagenGrande"));
+    ImagenGrande->setSizeFollowsImage(true);
+    frame->setWidget(ImagenGrande);
     lblFileName = named(makeBorderedLabel(page), QStringLiteral("lblFileName"));
     lblFileName->setGeometry(10, 603, 430, 22);
     lblSize = named(makeBorderedLabel(page), QStringLiteral("lblSize"));
@@ -314,7 +343,8 @@ QWidget* MainWindow::buildWatermarkTab() {
     auto* page = new QWidget;
     auto* fileFrame = new QGroupBox(QStringLiteral("Fichero Marca de Agua"), page);
     fileFrame->setGeometry(10, 10, 300, 620);
-    FormatoWM = named(new ComboBox(fileFrame), QStringLiteral("FormatoWM"));
+    FormatoWM =
+        named(new ComboBox(fileFrame, ComboBox::Choice::Fixed), QStringLiteral("FormatoWM"));
     FormatoWM->setGeometry(10, 24, 280, 26);
     DirWM = named(new FolderList(fileFrame), QStringLiteral("DirWM"));
     DirWM->setGeometry(10, 58, 280, 260);
@@ -341,12 +371,17 @@ QWidget* MainWindow::buildWatermarkTab() {
     WMHpos->setGeometry(330, 218, 300, 30);
     WMVpos = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), QStringLiteral("WMVpos"));
     WMVpos->setGeometry(650, 82, 30, 166);
+    showValueWhileDragging(WMTrans, SliderUnit::PerCent);
+    showValueWhileDragging(WMSize, SliderUnit::PerCent);
+    showValueWhileDragging(WMHpos, SliderUnit::Pixels);
+    showValueWhileDragging(WMVpos, SliderUnit::Pixels);
 
     ImgPlantilla = named(new ImageBox(page), QStringLiteral("ImgPlantilla"));
     ImgPlantilla->setGeometry(330, 270, 177, 249);
     ImgPlantilla->setAutoZoom(true); // the whole template page in view
     ImgWM = named(new ImageBox(page), QStringLiteral("ImgWM"));
     ImgWM->setGeometry(530, 270, 177, 249);
+    ImgWM->setMaximumSize(kClientWidth - 20 - 530, 249); // takes the stamp's shape up to here
     WMGrande = named(new ImageBox(page), QStringLiteral("WMGrande"));
     WMGrande->setGeometry(720, 270, 100, 100);
     WMGrande->setVisible(false);
@@ -402,14 +437,16 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     makeCaption(QStringLiteral("Rotación"), page)->setGeometry(186, 514, 60, 18);
     UpDownAngle = named(new UpDown(-1, 1, 0, page), QStringLiteral("UpDownAngle"));
     UpDownAngle->setGeometry(248, 508, 20, 30);
+    lblAnguloGiro = named(new QLabel(page), QStringLiteral("lblAnguloGiro"));
+    lblAnguloGiro->setGeometry(271, 514, 79, 18);
     chkAlternatepages =
         named(new QCheckBox(QStringLiteral("Alternar Páginas Derechas con Izquierdas"), page),
               QStringLiteral("chkAlternatepages"));
-    chkAlternatepages->setGeometry(290, 512, 300, 22);
+    chkAlternatepages->setGeometry(352, 512, 276, 22);
     chkMargenNegro =
         named(new QCheckBox(QStringLiteral("Supresión Automática del Margen Negro"), page),
               QStringLiteral("chkMargenNegro"));
-    chkMargenNegro->setGeometry(596, 512, 290, 22);
+    chkMargenNegro->setGeometry(630, 512, 268, 22);
     chkMargenNegro->setChecked(true);
     makeCaption(QStringLiteral("Tolerancia al Gris"), page)->setGeometry(186, 546, 110, 18);
     GreyTolerance =
@@ -445,7 +482,8 @@ QWidget* MainWindow::buildDebugTab() {
 
 QWidget* MainWindow::buildEffectsTab() {
     auto* page = new QWidget;
-    auto* column = new QVBoxLayout(page);
+    auto* columns = new QHBoxLayout(page);
+    auto* column = new QVBoxLayout;
     CheckMagik =
         named(new QCheckBox(QStringLiteral("Activar los Efectos de  Post-Producción a las imagenes "
                                            "resultantes"),
@@ -457,50 +495,56 @@ QWidget* MainWindow::buildEffectsTab() {
     column->addWidget(CheckMagik);
     column->addWidget(MagikisCopy);
 
-    auto buildSide = [this, page](const QString& title, std::array<ComboBox*, 5>& effects,
-                                  const QString& effectName, std::array<QLineEdit*, 5>& parameters,
-                                  const QString& parameterName, std::array<QLabel*, 5>& hints,
-                                  const QString& hintName, QPushButton*& test,
-                                  const QString& testName) {
+    // The effect lists show their caption and the hints their longest text whole.
+    int hintWidth = 0;
+    for (const Effect& effect : OptionTables::build().effects)
+        hintWidth = std::max(hintWidth, page->fontMetrics().horizontalAdvance(effect.hint));
+    auto buildSide = [this, page, hintWidth](
+                         const QString& title, std::array<ComboBox*, 5>& effects,
+                         const QString& effectName, std::array<QLineEdit*, 5>& parameters,
+                         const QString& parameterName, std::array<QLabel*, 5>& hints,
+                         const QString& hintName, QPushButton*& test, const QString& testName) {
         auto* frame = new QGroupBox(title, page);
         auto* grid = new QGridLayout(frame);
         for (int k = 0; k < 5; ++k) {
             const QString index = QStringLiteral("(%1)").arg(k);
             effects[k] = named(new ComboBox(frame), effectName + index);
             effects[k]->setText(QStringLiteral("Elija un Efecto"));
-            effects[k]->setMinimumWidth(170);
+            effects[k]->setMinimumWidth(
+                widthForText(effects[k], QStringLiteral("Seleccione Efecto a Aplicar")));
             parameters[k] = named(new QLineEdit(frame), parameterName + index);
             hints[k] = named(new QLabel(frame), hintName + index);
-            hints[k]->setMinimumWidth(150);
+            hints[k]->setMinimumWidth(hintWidth + 2 * hints[k]->margin() + 4);
             grid->addWidget(effects[k], k, 0);
             grid->addWidget(parameters[k], k, 1);
             grid->addWidget(hints[k], k, 2);
         }
+        grid->setColumnStretch(1, 1);
         test = named(new QPushButton(QStringLiteral("Probar Efectos"), frame), testName);
         grid->addWidget(test, 5, 0, 1, 3, Qt::AlignRight);
         return frame;
     };
-    auto* sides = new QHBoxLayout;
-    sides->addWidget(buildSide(
+    column->addWidget(buildSide(
         QStringLiteral("Procesos con Imágenes Impares"), cbMagikNon, QStringLiteral("cbMagikNon"),
         lblMagicNon, QStringLiteral("lblMagicNon"), infoMagikTextNon,
         QStringLiteral("infoMagikTextNon"), TestMgkNon, QStringLiteral("TestMgkNon")));
-    sides->addWidget(buildSide(
+    column->addWidget(buildSide(
         QStringLiteral("Procesos con Imágenes Pares"), cbMagicPar, QStringLiteral("cbMagicPar"),
         lblMagikPar, QStringLiteral("lblMagikPar"), infoMagikTextPar,
         QStringLiteral("infoMagikTextPar"), TestMgkPar, QStringLiteral("TestMgkPar")));
-    column->addLayout(sides);
+    column->addStretch();
+    columns->addLayout(column);
 
-    auto* pictures = new QHBoxLayout;
+    // The sample picture above its result, beside the effects.
+    auto* pictures = new QVBoxLayout;
     ImageSource = named(new PictureBox(page), QStringLiteral("ImageSource"));
     ImageTarget = named(new PictureBox(page), QStringLiteral("ImageTarget"));
     for (PictureBox* picture : {ImageSource, ImageTarget}) {
-        picture->setMinimumSize(300, 260);
+        picture->setMinimumSize(260, 260);
         picture->setVisible(false);
-        pictures->addWidget(picture);
+        pictures->addWidget(picture, 1);
     }
-    column->addLayout(pictures, 1);
-    column->addStretch();
+    columns->addLayout(pictures, 1);
     return page;
 }
 
@@ -552,12 +596,17 @@ QWidget* MainWindow::buildNumberingTab() {
     WMHPosNum->setGeometry(320, 146, 300, 30);
     WMVPosNum = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), QStringLiteral("WMVPosNum"));
     WMVPosNum->setGeometry(640, 10, 30, 166);
+    showValueWhileDragging(WMTransNum, SliderUnit::PerCent);
+    showValueWhileDragging(WMSizeNum, SliderUnit::PerCent);
+    showValueWhileDragging(WMHPosNum, SliderUnit::Pixels);
+    showValueWhileDragging(WMVPosNum, SliderUnit::Pixels);
 
     ImgPlantillaNum = named(new ImageBox(page), QStringLiteral("ImgPlantillaNum"));
     ImgPlantillaNum->setGeometry(320, 196, 177, 249);
     ImgPlantillaNum->setAutoZoom(true); // the whole stamped page in view
     ImgWMNum = named(new ImageBox(page), QStringLiteral("ImgWMNum"));
     ImgWMNum->setGeometry(520, 196, 177, 249);
+    ImgWMNum->setMaximumSize(kClientWidth - 20 - 520, 249); // takes the label's shape up to here
     WMGrandeNum = named(new ImageBox(page), QStringLiteral("WMGrandeNum"));
     WMGrandeNum->setGeometry(720, 196, 100, 100);
     WMGrandeNum->setVisible(false);

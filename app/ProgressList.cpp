@@ -3,11 +3,37 @@
 #include "util/Numbers.h"
 
 #include <QScrollBar>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Every line takes the width of the widest line: with uniform sizes the list asks one line for
+// the size of all, and the horizontal scroll range must reach the end of the longest.
+class WidestLineDelegate : public QStyledItemDelegate {
+public:
+    WidestLineDelegate(const int& widest, QObject* parent)
+        : QStyledItemDelegate(parent), widest_(widest) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize own = ownSize(option, index);
+        return {std::max(own.width(), widest_), own.height()};
+    }
+    QSize ownSize(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+
+private:
+    const int& widest_;
+};
+
+} // namespace
 
 ProgressList::ProgressList(QWidget* parent) : QListWidget(parent) {
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // One size for every line keeps appending cheap however long a batch's list grows.
     setUniformItemSizes(true);
+    setItemDelegate(new WidestLineDelegate(widest_, this));
+    connect(model(), &QAbstractItemModel::modelReset, this, [this] { widest_ = 0; });
 }
 
 int ProgressList::topIndexAfterAppend(int count) {
@@ -16,7 +42,14 @@ int ProgressList::topIndexAfterAppend(int count) {
 }
 
 void ProgressList::addText(const QString& text) {
-    addItem(text);
+    auto* line = new QListWidgetItem(text);
+    // A line wider than the list is read whole under the pointer, or scrolled to.
+    line->setToolTip(text);
+    addItem(line);
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const auto* lines = static_cast<const WidestLineDelegate*>(itemDelegate());
+    widest_ = std::max(widest_, lines->ownSize(option, indexFromItem(line)).width());
     emit lineAppended(text);
 }
 

@@ -29,4 +29,5 @@ signals:
 
 private:
     void addText(const QString& text);
+    int widest_ = 0;
 };

@@ -7,6 +7,8 @@
 #include "geometry/SliderMapping.h"
 #include "app/ImageBox.h"
 
+#include <QLabel>
+#include <QLocale>
 #include <QRubberBand>
 #include <QSlider>
 #include <utility>
@@ -22,6 +24,11 @@ void PointerEditing::connectHandlers() {
     connect(w.ImagenGrande, &ImageBox::MouseUp, this, &PointerEditing::ImagenGrande_MouseUp);
     connect(w.ImagenGrande, &ImageBox::Click, this, &PointerEditing::ImagenGrande_Click);
     connect(w.UpDownAngle, &UpDown::valueChanged, this, &PointerEditing::UpDownAngle_Change);
+    connect(w.Imagen2, &ImageBox::pictureChanged, this, &PointerEditing::forgetReplacedPreview);
+    // Queued: the interactive cut puts the turned scan on screen before it clears the angle.
+    connect(w.Imagen2, &ImageBox::pictureChanged, this, &PointerEditing::showTurn,
+            Qt::QueuedConnection);
+    showTurn();
 }
 
 double PointerEditing::toDisplayUnits(float pointer) const {
@@ -170,8 +177,42 @@ void PointerEditing::UpDownAngle_Change() {
     if (steps == 0)
         return;
     const float angle = -0.25f * steps;
-    w.Imagen2->setViewFlag(true);
-    w.Imagen2->Rotate(angle);
     w.v.AnguloGiro += angle;
+    ImageBox* preview = w.Imagen2;
+    preview->setViewFlag(true);
+    if (preview->HasImage()) {
+        if (preview->image().cacheKey() != shownKey_ || !unturned_.HasImage())
+            unturned_ = preview->picture();
+        Picture turned = unturned_;
+        turned.setZoom(preview->Zoom());
+        turned.Rotate(w.v.AnguloGiro);
+        shownKey_ = turned.image().cacheKey();
+        preview->setPicture(std::move(turned));
+        // The turn took the rectangle off the picture.
+        w.selection().DibujaSeleccion();
+    }
+    showTurn();
     w.UpDownAngle->setValue(0);
+}
+
+QString PointerEditing::turnCaption(float degrees) {
+    QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    spanish.setNumberOptions(QLocale::OmitGroupSeparator);
+    // Quarter-degree steps need at most two decimals; "-0" would look like a turn.
+    const double shown = degrees == 0 ? 0.0 : double(degrees);
+    QString number = spanish.toString(shown, 'f', 2);
+    while (number.endsWith(QLatin1Char('0')))
+        number.chop(1);
+    if (number.endsWith(spanish.decimalPoint()))
+        number.chop(spanish.decimalPoint().size());
+    return QStringLiteral("Giro: %1°").arg(number);
+}
+
+void PointerEditing::showTurn() {
+    w_.lblAnguloGiro->setText(turnCaption(w_.v.AnguloGiro));
+}
+
+void PointerEditing::forgetReplacedPreview() {
+    if (w_.Imagen2->image().cacheKey() != shownKey_)
+        unturned_ = Picture();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "image/Picture.h"
+
 #include <QObject>
 #include <QPoint>
+#include <QString>
 
 class MainWindow;
 class QRubberBand;
@@ -23,7 +26,15 @@ public:
     void ImagenGrande_Click();
     void UpDownAngle_Change();
 
+    // The caption beside the turn's arrows: "Giro: -0,75°".
+    static QString turnCaption(float degrees);
+
 private:
+    // Shows the accumulated turn beside the arrows.
+    void showTurn();
+    // Lets go of the unturned preview once another picture has taken the turned one's place.
+    void forgetReplacedPreview();
+
     // A pointer coordinate on the interactive preview in display units.
     double toDisplayUnits(float pointer) const;
 
@@ -32,4 +43,9 @@ private:
     // only when the button is released.
     QRubberBand* rubberBand_ = nullptr;
     QPoint dragStart_;
+    // The preview as it came on screen, and the key of the turned copy shown in its place: each
+    // turn is drawn from the unturned picture by the whole accumulated angle, as the cut does,
+    // so turning back and forth neither grows the canvas nor shifts the scan.
+    Picture unturned_;
+    qint64 shownKey_ = 0;
 };

@@ -142,9 +142,16 @@ QString scriptSet(MainWindow&, QWidget* control, const QString& value) {
         return {};
     }
     if (auto* combo = qobject_cast<ComboBox*>(control)) {
-        if (!number) {
-            combo->setText(value);
-            return {};
+        if (!number || combo->fixedChoice()) {
+            if (combo->setText(value))
+                return {};
+            if (!number) {
+                QStringList rows;
+                for (int row = 0; row < combo->count(); ++row)
+                    rows << quoted(combo->itemText(row));
+                return name + QStringLiteral(" takes only one of its rows, not ") + quoted(value) +
+                       QStringLiteral(" (") + rows.join(QStringLiteral(", ")) + QLatin1Char(')');
+            }
         }
         if (*number < 0 || *number >= combo->count())
             return name + QStringLiteral(" has no row %1 (it has %2 rows)")

@@ -2,6 +2,7 @@
 
 #include "app/ComboBox.h"
 #include "app/MainWindow.h"
+#include "postfx/PageLabels.h"
 #include "sources/DriveList.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
@@ -77,6 +78,15 @@ void SourceBrowser::Dirs_Change() {
     showListsOfMode();
     if (!w_.chkSubTree->isChecked())
         followBrowsedFolder();
+    numberingListFollows();
+}
+
+void SourceBrowser::numberingListFollows() {
+    // Ticking a numbering side lists the browsed folder's pages; a ticked side lists them anew.
+    if (w_.ChkNumeroNon->isChecked())
+        w_.pageLabels().ChkNumeroNon_Click();
+    else if (w_.ChkNumeroPar->isChecked())
+        w_.pageLabels().ChkNumeroPar_Click();
 }
 
 void SourceBrowser::TipoOrigen_Change() {
@@ -90,6 +100,7 @@ void SourceBrowser::TipoOrigen_Change() {
     const QString& pattern = w.tables.formats[row].pattern;
     w.Files->setPattern(pattern);
     w.LocalFiles->setPattern(pattern);
+    numberingListFollows();
 }
 
 void SourceBrowser::Files_Click() {

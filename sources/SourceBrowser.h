@@ -34,6 +34,9 @@ public:
     // Points both automatic-tab file lists and the current folder at the browsed folder, with
     // no current file.
     void followBrowsedFolder();
+    // Keeps the page list of the numbering tab on the browsed folder and type while a numbering
+    // side is ticked.
+    void numberingListFollows();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -34,10 +34,19 @@ bool loadStampPicture(ImageBox* work, const QString& path, int sizePercent, QStr
 
 void showStampPreview(ImageBox* work, ImageBox* preview) {
     const double pictureHeight = work->PictureHeightHM();
-    if (pictureHeight > 0 && preview->height() > 0) {
-        const double himetricPerTwip = pictureHeight / heightTw(preview);
-        setWidthTw(preview, roundHalfEven(work->PictureWidthHM() / himetricPerTwip));
+    // A frame with a maximum size is as high as that allows; a wide picture makes it lower,
+    // so that the frame stays inside the room the tab gives it.
+    const bool bounded = preview->maximumHeight() < QWIDGETSIZE_MAX;
+    const double frameHeight =
+        bounded ? preview->maximumHeight() * kTwipsPerPixel : heightTw(preview);
+    if (pictureHeight > 0 && frameHeight > 0) {
+        double himetricPerTwip = pictureHeight / frameHeight;
+        const double widest = preview->maximumWidth() * kTwipsPerPixel;
+        if (work->PictureWidthHM() / himetricPerTwip > widest)
+            himetricPerTwip = work->PictureWidthHM() / widest;
+        // Height first: the zoom that follows is reckoned from it.
         setHeightTw(preview, roundHalfEven(pictureHeight / himetricPerTwip));
+        setWidthTw(preview, roundHalfEven(work->PictureWidthHM() / himetricPerTwip));
     }
     if (work->CopyToClipboard())
         preview->PasteFromClipboard();

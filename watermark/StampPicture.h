@@ -13,8 +13,8 @@ class Picture;
 // would be left without a pixel.
 bool loadStampPicture(ImageBox* work, const QString& path, int sizePercent, QString* error);
 
-// Shows the work box's picture in `preview`: the frame keeps its height and takes the picture's
-// proportions.
+// Shows the work box's picture in `preview`: the frame takes the picture's proportions at its
+// maximum height (its present height when it has no maximum), narrowed to its maximum width.
 void showStampPreview(ImageBox* work, ImageBox* preview);
 
 // Draws the picture file onto `page` with its top-left corner at (left, top). `intensity` runs

@@ -11,12 +11,15 @@
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTabWidget>
@@ -55,6 +58,11 @@ private slots:
     void minAndRounding();
     void tabsHoldTheirControlsWithoutOverlapOrClipping_data();
     void tabsHoldTheirControlsWithoutOverlapOrClipping();
+    void fixedChoiceBoxesTakeOnlyTheirRows();
+    void slidersSayTheirValue_data();
+    void slidersSayTheirValue();
+    void progressListsReachTheEndOfLongLines();
+    void formScrollsOnASmallScreen();
 
 private:
     std::unique_ptr<WindowFixture> shared_; // for read-only checks of the start-up window
@@ -500,6 +508,9 @@ void AppTest::tabsHoldTheirControlsWithoutOverlapOrClipping() {
     WindowFixture f;
     MainWindow& w = *f.window;
     w.Interactivo->setChecked(interactive);
+    // The longest texts of the effect rows: their caption and a hint.
+    w.CheckMagik->setChecked(true);
+    w.cbMagikNon[0]->setListIndex(2);
     w.SSTab1->setTabEnabled(tab, true);
     w.SSTab1->setCurrentIndex(tab);
     w.show();
@@ -541,6 +552,15 @@ void AppTest::tabsHoldTheirControlsWithoutOverlapOrClipping() {
             const auto* label = qobject_cast<QLabel*>(c);
             const bool captioned = c->inherits("QAbstractButton") ||
                                    (label && !label->wordWrap() && !label->text().isEmpty());
+            if (const auto* combo = qobject_cast<ComboBox*>(c); combo && combo->isEditable()) {
+                const int room = combo->lineEdit()->contentsRect().width() - 4;
+                const int needed = combo->fontMetrics().horizontalAdvance(combo->text());
+                QVERIFY2(needed <= room,
+                         qPrintable(QStringLiteral("the text of %1 is cut off (%2 < %3)")
+                                        .arg(name)
+                                        .arg(room)
+                                        .arg(needed)));
+            }
             if (captioned) {
                 QVERIFY2(c->sizeHint().width() <= c->width(),
                          qPrintable(QStringLiteral("the caption of %1 is cut off (%2 < %3)")
@@ -550,6 +570,101 @@ void AppTest::tabsHoldTheirControlsWithoutOverlapOrClipping() {
             }
         }
     }
+}
+
+// "Formato de Color" and the watermark format take only their rows, from code or a script; a
+// click anywhere on them opens the list.
+void AppTest::fixedChoiceBoxesTakeOnlyTheirRows() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    for (ComboBox* box : {w.ColorBw, w.FormatoWM}) {
+        QVERIFY(!box->isEditable());
+        const QString shown = box->text();
+        QVERIFY(!box->setText(QStringLiteral("Colores raros")));
+        QCOMPARE(box->text(), shown);
+        QVERIFY(box->setText(box->itemText(1)));
+        QCOMPARE(box->listIndex(), 1);
+    }
+    QVERIFY(w.TipoOrigen->setText(QStringLiteral("Imágenes raras"))); // a free box takes any text
+    QCOMPARE(w.TipoOrigen->listIndex(), -1);
+
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(w.ColorBw, Qt::LeftButton, {}, QPoint(10, w.ColorBw->height() / 2));
+    QTRY_VERIFY(w.ColorBw->view()->isVisible());
+    w.ColorBw->hidePopup();
+}
+
+void AppTest::slidersSayTheirValue_data() {
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("intensity") << "WMTrans" << 70 << "70 %";
+    QTest::newRow("size") << "WMSizeNum" << 35 << "35 %";
+    QTest::newRow("position") << "WMHpos" << 550 << "550 píxeles";
+    QTest::newRow("one pixel") << "WMVPosNum" << 1 << "1 píxel";
+}
+
+void AppTest::slidersSayTheirValue() {
+    QFETCH(QString, slider);
+    QFETCH(int, value);
+    WindowFixture f;
+    auto* bar = qobject_cast<QSlider*>(f.window->control(slider));
+    QVERIFY(bar);
+    bar->setMaximum(std::max(bar->maximum(), value));
+    bar->setValue(value);
+    QTEST(bar->toolTip(), "tip");
+}
+
+// A line wider than its list can be scrolled to, whatever lines came before and after it, and
+// reads whole as its tooltip.
+void AppTest::progressListsReachTheEndOfLongLines() {
+    ProgressList list;
+    list.resize(246, 288);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    const QString reason =
+        QStringLiteral("No se pudo cortar libro001.jpg: no queda espacio en el disco de destino");
+    list.appendLine(QStringLiteral("Leyendo imagen ..."));
+    list.appendLine(reason);
+    for (int i = 0; i < 30; ++i)
+        list.appendLine(QStringLiteral("LIBRO%1.JPG").arg(i));
+    QCoreApplication::processEvents();
+    const int overhang = list.fontMetrics().horizontalAdvance(reason) - list.viewport()->width();
+    QVERIFY(overhang > 0);
+    QVERIFY2(list.horizontalScrollBar()->maximum() >= overhang,
+             qPrintable(QString::number(list.horizontalScrollBar()->maximum())));
+    QCOMPARE(list.item(1)->toolTip(), reason);
+    list.clear();
+    list.appendLine(QStringLiteral("corta"));
+    QCoreApplication::processEvents();
+    QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
+}
+
+// At 800 × 600 the window shows part of the form and scrolls to the rest; the form and its
+// controls keep their size and places, and a control out of view still works.
+void AppTest::formScrollsOnASmallScreen() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    w.resize(800, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* area = w.findChild<QScrollArea*>(QStringLiteral("formArea"));
+    QVERIFY(area);
+    QCOMPARE(area->widget(), w.SSTab1);
+    QCOMPARE(w.SSTab1->size(), QSize(MainWindow::kClientWidth, MainWindow::kClientHeight));
+    QVERIFY(area->horizontalScrollBar()->isVisible() && area->verticalScrollBar()->isVisible());
+    QCOMPARE(area->verticalScrollBar()->maximum(),
+             MainWindow::kClientHeight - area->viewport()->height());
+    area->ensureWidgetVisible(w.AceptaConfig);
+    QCOMPARE(area->verticalScrollBar()->value(), area->verticalScrollBar()->maximum());
+    QTest::mouseClick(w.AceptaConfig, Qt::LeftButton);
+    QCOMPARE(w.SSTab1->currentIndex(), 1);
+
+    w.resize(MainWindow::kClientWidth, MainWindow::kClientHeight);
+    QTRY_VERIFY(!area->verticalScrollBar()->isVisible());
+    QVERIFY(!area->horizontalScrollBar()->isVisible());
+    QCOMPARE(w.maximumSize(), QSize(MainWindow::kClientWidth, MainWindow::kClientHeight));
 }
 
 QTEST_MAIN(AppTest)

@@ -17,6 +17,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <QtMath>
 
 namespace {
 
@@ -72,6 +73,8 @@ private slots:
     void drawnRectangleIgnoresDragDirection();
     void moveToThePressPointChangesNothing();
     void rotationStepsAccumulate();
+    void turnCaption_data();
+    void turnCaption();
     void fullSizeDragsKeepTheirOrder();
 };
 
@@ -395,19 +398,54 @@ void GeometryTest::moveToThePressPointChangesNothing() {
 }
 
 void GeometryTest::rotationStepsAccumulate() {
-    LoadedWindow s({{1800, 1240}});
+    LoadedWindow s({{1800, 1240}, {1600, 1100}});
     MainWindow& w = s.w();
     w.Interactivo->setChecked(true);
     w.CargaImagen();
-    const QSize before(w.Imagen2->ImageWidth(), w.Imagen2->ImageHeight());
+    const QImage before = w.Imagen2->image();
+    const float zoom = w.Imagen2->Zoom();
+    const QRect rectangle = w.Imagen2->selectionInPixels();
     for (int i = 0; i < 3; ++i) {
         w.UpDownAngle->setValue(1);
         QCOMPARE(w.UpDownAngle->value(), 0); // set back, ready for the next step
     }
     QCOMPARE(w.v.AnguloGiro, -0.75f);
-    QVERIFY(w.Imagen2->ImageWidth() > before.width()); // the turned scan needs a larger canvas
+    QCOMPARE(w.lblAnguloGiro->text(), QStringLiteral("Giro: -0,75°"));
     w.UpDownAngle->setValue(-1);
     QCOMPARE(w.v.AnguloGiro, -0.5f);
+    // The preview is the scan turned once by the whole angle, as the cut turns it, and keeps its
+    // scale and rectangle.
+    const double a = qDegreesToRadians(0.5);
+    QCOMPARE(w.Imagen2->ImageWidth(), int(std::ceil(1800 * std::cos(a) + 1240 * std::sin(a))));
+    QCOMPARE(w.Imagen2->Zoom(), zoom);
+    QCOMPARE(w.Imagen2->selectionInPixels().topLeft(), rectangle.topLeft());
+    // Turned back: the scan as it came, not a canvas grown by every step.
+    w.UpDownAngle->setValue(-1);
+    w.UpDownAngle->setValue(-1);
+    QCOMPARE(w.v.AnguloGiro, 0.0f);
+    QCOMPARE(w.Imagen2->image(), before);
+    QCOMPARE(w.Imagen2->Zoom(), zoom);
+    QCOMPARE(w.Imagen2->selectionInPixels(), rectangle);
+    // The next scan on screen is turned from its own pixels.
+    s.load(1);
+    w.UpDownAngle->setValue(-1);
+    QCOMPARE(w.Imagen2->ImageWidth(),
+             int(std::ceil(1600 * std::cos(a / 2) + 1100 * std::sin(a / 2))));
+}
+
+void GeometryTest::turnCaption_data() {
+    QTest::addColumn<float>("degrees");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("none") << 0.0f << "Giro: 0°";
+    QTest::newRow("negative zero") << -0.0f << "Giro: 0°";
+    QTest::newRow("quarter") << -0.25f << "Giro: -0,25°";
+    QTest::newRow("half") << 0.5f << "Giro: 0,5°";
+    QTest::newRow("whole, ending in 0") << -10.0f << "Giro: -10°";
+}
+
+void GeometryTest::turnCaption() {
+    QFETCH(float, degrees);
+    QTEST(PointerEditing::turnCaption(degrees), "caption");
 }
 
 void GeometryTest::fullSizeDragsKeepTheirOrder() {

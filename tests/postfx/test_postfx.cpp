@@ -15,6 +15,7 @@
 #include "postfx/PageNumbering.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
+#include "sources/FolderList.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -581,6 +582,19 @@ private slots:
         w.ChkNumeroPar->setChecked(true);
         QCOMPARE(selectedRows(w.FiletoRenum), (QList<int>{1, 3, 5, 6})); // cover counts as 0
         QVERIFY(!enabledFlag(w.ChkNumeroNon) && enabledFlag(w.MagikParDato));
+
+        // Another folder on the first tab: the ticked side lists its pages at once.
+        const QString other = f.scans + "/otros";
+        QVERIFY(QDir().mkpath(other));
+        for (const char* name : {"0007.jpg", "0008.jpg", "0009.jpg", "0010.png"})
+            QVERIFY(QFile(other + "/" + name).open(QIODevice::WriteOnly));
+        QVERIFY(w.Dirs->setPath(other));
+        QCOMPARE(w.FiletoRenum->path(), w.Dirs->path());
+        QCOMPARE(w.FiletoRenum->count(), 3);
+        QCOMPARE(selectedRows(w.FiletoRenum), (QList<int>{1}));
+        w.TipoOrigen->setListIndex(3); // and its type
+        QCOMPARE(w.FiletoRenum->count(), 1);
+        QCOMPARE(selectedRows(w.FiletoRenum), (QList<int>{0}));
     }
 
     // In a source folder named to break out of quoting, the test label and then each odd page's

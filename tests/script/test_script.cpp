@@ -197,6 +197,9 @@ void ScriptTest::refusals_data() {
                                    << "only be set to 1" << true;
     QTest::newRow("combo row") << "set ColorBw 6"
                                << "ColorBw has no row 6" << true;
+    QTest::newRow("fixed choice") << "set ColorBw \"Colores raros\""
+                                  << "ColorBw takes only one of its rows, not 'Colores raros'"
+                                  << true;
     QTest::newRow("folder") << "set Dirs /no/such/folder"
                             << "cannot open folder" << true;
     QTest::newRow("file") << "set Files z.jpg"

@@ -205,10 +205,13 @@ private slots:
         QCOMPARE(w.WMVpos->maximum(), 250);
         QCOMPARE(w.ImgPlantilla->image().size(), QSize(200, 250));
         QCOMPARE(w.ImgPlantilla->size(), w.PaginaIzq->size());
-        // The preview keeps its height and takes the picture's proportions.
+        // The preview takes the picture's proportions, as high as its room on the tab allows.
         QVERIFY(w.ImgWM->HasImage());
-        QCOMPARE(w.ImgWM->height(), 249);
-        QVERIFY(qAbs(w.ImgWM->width() - 249.0 * prepared.width() / prepared.height()) <= 1);
+        const double ratio = double(prepared.width()) / prepared.height();
+        const int height = std::min(249, int(std::lround(w.ImgWM->maximumWidth() / ratio)));
+        QVERIFY(qAbs(w.ImgWM->height() - height) <= 1);
+        QVERIFY(qAbs(w.ImgWM->width() - height * ratio) <= 1);
+        QVERIFY(w.ImgWM->geometry().right() < MainWindow::kClientWidth - 10);
         w.WMActivo->setChecked(false);
         for (QWidget* c : settings + QList<QWidget*>{w.LeerWm})
             QVERIFY2(!enabledFlag(c), qPrintable(c->objectName()));
@@ -430,12 +433,16 @@ private slots:
         QTEST(w.WMHPosNum->maximum(), "maxLeft");
         QTEST(w.WMVPosNum->maximum(), "maxTop");
         QCOMPARE(w.WMHPosNum->minimum(), 0);
-        // The label's preview has the label's proportions at the frame's height.
+        // The label's preview has the label's proportions, inside the frame's room: a long
+        // label makes it lower, not wider than the tab.
         const QSize scaled = w.WMGrandeNum->image().size();
-        const double shown = double(w.ImgWMNum->width()) / w.ImgWMNum->height();
-        QVERIFY2(qAbs(shown - double(scaled.width()) / scaled.height()) <
-                     1.0 / w.ImgWMNum->height(),
-                 qPrintable(QString::number(shown)));
+        const double ratio = double(scaled.width()) / scaled.height();
+        const QRect frame = w.ImgWMNum->geometry();
+        QVERIFY2(qAbs(frame.width() - frame.height() * ratio) <= 1 ||
+                     qAbs(frame.height() - frame.width() / ratio) <= 1,
+                 qPrintable(QStringLiteral("%1 x %2").arg(frame.width()).arg(frame.height())));
+        QVERIFY(frame.height() <= 249);
+        QVERIFY(frame.right() < MainWindow::kClientWidth - 10);
     }
 };
 
