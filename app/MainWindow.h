@@ -253,6 +253,16 @@ private:
     QWidget* buildDebugTab();
     QWidget* buildEffectsTab();
     QWidget* buildNumberingTab();
+    // Where the stamp controls go: intensity, size, across and down sliders; the stamped page,
+    // the stamp's preview and the scaled stamp.
+    struct StampControlSlots {
+        std::array<QSlider**, 4> sliders;
+        std::array<ImageBox**, 3> boxes;
+    };
+    // The sliders and picture boxes of a stamp (a watermark or a page-number label), the same on
+    // both stamp tabs: the sliders from `at`, the boxes in a row at `boxesTop`.
+    void buildStampControls(QWidget* page, QPoint at, int boxesTop, const StampControlSlots& places,
+                            const QStringList& names);
     void connectHandlers();
 
     QList<QWidget*> controls_;

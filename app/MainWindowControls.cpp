@@ -2,12 +2,12 @@
 // positions because loading a scan moves their previews and sliders; the other tabs use layouts.
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/PictureBox.h"
 #include "app/ProgressList.h"
 #include "app/SliderValueTip.h"
 #include "app/UpDown.h"
-#include "app/ImageBox.h"
 #include "sources/DriveList.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
@@ -360,32 +360,46 @@ QWidget* MainWindow::buildWatermarkTab() {
               QStringLiteral("LeerWm"));
     LeerWm->setGeometry(330, 42, 420, 28);
 
-    makeCaption(QStringLiteral("Control de Intensidad"), page)->setGeometry(330, 82, 260, 18);
-    WMTrans = named(makeSlider(Qt::Horizontal, 0, 100, 20, 10, 5, page), QStringLiteral("WMTrans"));
-    WMTrans->setGeometry(330, 102, 300, 30);
-    makeCaption(QStringLiteral("Control de Tamaño"), page)->setGeometry(330, 140, 260, 18);
-    WMSize = named(makeSlider(Qt::Horizontal, 0, 100, 100, 10, 5, page), QStringLiteral("WMSize"));
-    WMSize->setGeometry(330, 160, 300, 30);
-    makeCaption(QStringLiteral("Control de Posicion"), page)->setGeometry(330, 198, 260, 18);
-    WMHpos = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("WMHpos"));
-    WMHpos->setGeometry(330, 218, 300, 30);
-    WMVpos = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), QStringLiteral("WMVpos"));
-    WMVpos->setGeometry(650, 82, 30, 166);
-    showValueWhileDragging(WMTrans, SliderUnit::PerCent);
-    showValueWhileDragging(WMSize, SliderUnit::PerCent);
-    showValueWhileDragging(WMHpos, SliderUnit::Pixels);
-    showValueWhileDragging(WMVpos, SliderUnit::Pixels);
-
-    ImgPlantilla = named(new ImageBox(page), QStringLiteral("ImgPlantilla"));
-    ImgPlantilla->setGeometry(330, 270, 177, 249);
-    ImgPlantilla->setAutoZoom(true); // the whole template page in view
-    ImgWM = named(new ImageBox(page), QStringLiteral("ImgWM"));
-    ImgWM->setGeometry(530, 270, 177, 249);
-    ImgWM->setMaximumSize(kClientWidth - 20 - 530, 249); // takes the stamp's shape up to here
-    WMGrande = named(new ImageBox(page), QStringLiteral("WMGrande"));
-    WMGrande->setGeometry(720, 270, 100, 100);
-    WMGrande->setVisible(false);
+    buildStampControls(page, QPoint(330, 82), 270,
+                       {{&WMTrans, &WMSize, &WMHpos, &WMVpos}, {&ImgPlantilla, &ImgWM, &WMGrande}},
+                       {QStringLiteral("WMTrans"), QStringLiteral("WMSize"),
+                        QStringLiteral("WMHpos"), QStringLiteral("WMVpos"),
+                        QStringLiteral("ImgPlantilla"), QStringLiteral("ImgWM"),
+                        QStringLiteral("WMGrande")});
     return page;
+}
+
+void MainWindow::buildStampControls(QWidget* page, QPoint at, int boxesTop,
+                                    const StampControlSlots& places, const QStringList& names) {
+    const int left = at.x(), top = at.y();
+    auto& [intensity, size, across, down] = places.sliders;
+    makeCaption(QStringLiteral("Control de Intensidad"), page)->setGeometry(left, top, 260, 18);
+    *intensity = named(makeSlider(Qt::Horizontal, 0, 100, 20, 10, 5, page), names[0]);
+    (*intensity)->setGeometry(left, top + 20, 300, 30);
+    makeCaption(QStringLiteral("Control de Tamaño"), page)->setGeometry(left, top + 58, 260, 18);
+    *size = named(makeSlider(Qt::Horizontal, 0, 100, 100, 10, 5, page), names[1]);
+    (*size)->setGeometry(left, top + 78, 300, 30);
+    makeCaption(QStringLiteral("Control de Posicion"), page)->setGeometry(left, top + 116, 260, 18);
+    *across = named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), names[2]);
+    (*across)->setGeometry(left, top + 136, 300, 30);
+    *down = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), names[3]);
+    (*down)->setGeometry(left + 320, top, 30, 166);
+    showValueWhileDragging(*intensity, SliderUnit::PerCent);
+    showValueWhileDragging(*size, SliderUnit::PerCent);
+    showValueWhileDragging(*across, SliderUnit::Pixels);
+    showValueWhileDragging(*down, SliderUnit::Pixels);
+
+    auto& [stampedPage, preview, picture] = places.boxes;
+    *stampedPage = named(new ImageBox(page), names[4]);
+    (*stampedPage)->setGeometry(left, boxesTop, 177, 249);
+    (*stampedPage)->setAutoZoom(true); // the whole page in view
+    *preview = named(new ImageBox(page), names[5]);
+    (*preview)->setGeometry(left + 200, boxesTop, 177, 249);
+    // The preview takes the stamp's shape up to the window's edge.
+    (*preview)->setMaximumSize(kClientWidth - 20 - (left + 200), 249);
+    *picture = named(new ImageBox(page), names[6]);
+    (*picture)->setGeometry(720, boxesTop, 100, 100);
+    (*picture)->setVisible(false);
 }
 
 QWidget* MainWindow::buildInteractiveCropTab() {
@@ -582,34 +596,13 @@ QWidget* MainWindow::buildNumberingTab() {
                           QStringLiteral("cmdNumProceso"));
     cmdNumProceso->setGeometry(10, 586, 290, 30);
 
-    makeCaption(QStringLiteral("Control de Intensidad"), page)->setGeometry(320, 10, 260, 18);
-    WMTransNum =
-        named(makeSlider(Qt::Horizontal, 0, 100, 20, 10, 5, page), QStringLiteral("WMTransNum"));
-    WMTransNum->setGeometry(320, 30, 300, 30);
-    makeCaption(QStringLiteral("Control de Tamaño"), page)->setGeometry(320, 68, 260, 18);
-    WMSizeNum =
-        named(makeSlider(Qt::Horizontal, 0, 100, 100, 10, 5, page), QStringLiteral("WMSizeNum"));
-    WMSizeNum->setGeometry(320, 88, 300, 30);
-    makeCaption(QStringLiteral("Control de Posicion"), page)->setGeometry(320, 126, 260, 18);
-    WMHPosNum =
-        named(makeSlider(Qt::Horizontal, 0, 10, 0, 1, 1, page), QStringLiteral("WMHPosNum"));
-    WMHPosNum->setGeometry(320, 146, 300, 30);
-    WMVPosNum = named(makeSlider(Qt::Vertical, 0, 10, 0, 1, 1, page), QStringLiteral("WMVPosNum"));
-    WMVPosNum->setGeometry(640, 10, 30, 166);
-    showValueWhileDragging(WMTransNum, SliderUnit::PerCent);
-    showValueWhileDragging(WMSizeNum, SliderUnit::PerCent);
-    showValueWhileDragging(WMHPosNum, SliderUnit::Pixels);
-    showValueWhileDragging(WMVPosNum, SliderUnit::Pixels);
-
-    ImgPlantillaNum = named(new ImageBox(page), QStringLiteral("ImgPlantillaNum"));
-    ImgPlantillaNum->setGeometry(320, 196, 177, 249);
-    ImgPlantillaNum->setAutoZoom(true); // the whole stamped page in view
-    ImgWMNum = named(new ImageBox(page), QStringLiteral("ImgWMNum"));
-    ImgWMNum->setGeometry(520, 196, 177, 249);
-    ImgWMNum->setMaximumSize(kClientWidth - 20 - 520, 249); // takes the label's shape up to here
-    WMGrandeNum = named(new ImageBox(page), QStringLiteral("WMGrandeNum"));
-    WMGrandeNum->setGeometry(720, 196, 100, 100);
-    WMGrandeNum->setVisible(false);
+    buildStampControls(page, QPoint(320, 10), 196,
+                       {{&WMTransNum, &WMSizeNum, &WMHPosNum, &WMVPosNum},
+                        {&ImgPlantillaNum, &ImgWMNum, &WMGrandeNum}},
+                       {QStringLiteral("WMTransNum"), QStringLiteral("WMSizeNum"),
+                        QStringLiteral("WMHPosNum"), QStringLiteral("WMVPosNum"),
+                        QStringLiteral("ImgPlantillaNum"), QStringLiteral("ImgWMNum"),
+                        QStringLiteral("WMGrandeNum")});
     lstNumeracion = named(new ProgressList(page), QStringLiteral("lstNumeracion"));
     lstNumeracion->setGeometry(320, 456, 560, 160);
     return page;
