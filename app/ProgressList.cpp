@@ -33,7 +33,6 @@ ProgressList::ProgressList(QWidget* parent) : QListWidget(parent) {
     // One size for every line keeps appending cheap however long a batch's list grows.
     setUniformItemSizes(true);
     setItemDelegate(new WidestLineDelegate(widest_, this));
-    connect(model(), &QAbstractItemModel::modelReset, this, [this] { widest_ = 0; });
 }
 
 int ProgressList::topIndexAfterAppend(int count) {
@@ -49,7 +48,9 @@ void ProgressList::addText(const QString& text) {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     const auto* lines = static_cast<const WidestLineDelegate*>(itemDelegate());
-    widest_ = std::max(widest_, lines->ownSize(option, indexFromItem(line)).width());
+    const int width = lines->ownSize(option, indexFromItem(line)).width();
+    // The first line after a clear starts the measure anew.
+    widest_ = count() == 1 ? width : std::max(widest_, width);
     emit lineAppended(text);
 }
 
