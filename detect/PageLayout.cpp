@@ -58,21 +58,24 @@ Fold findFold(const TurnedView& view, const QRect& paper) {
     // the fringes of print do not darken but the fold's shadow does.
     std::vector<int> ink(w, 0);
     std::vector<double> light(w, -1);
-    std::vector<std::uint8_t> levels;
-    for (int i = 0; i < w; ++i) {
-        const int x = paper.left() + i;
-        const bool middle = i >= from - 2 && i <= to + 2;
-        levels.clear();
-        for (int y = top; y <= bottom; ++y) {
+    const int first = std::max(0, from - 2), last = std::min(w - 1, to + 2);
+    std::vector<std::vector<std::uint8_t>> levels(last - first + 1);
+    // Only the middle three fifths can hold the fold or the gap that finds it.
+    const int near = w / 5 - 1, far = w - w / 5 + 1;
+    for (int y = top; y <= bottom; ++y)
+        for (int i = std::max(0, near); i < std::min(w, far); ++i) {
+            const int x = paper.left() + i;
             const PaperAndInk::Class c = view.at(x, y);
             if (c == PaperAndInk::Ink || c == PaperAndInk::Picture)
                 ++ink[i];
-            else if (middle && c == PaperAndInk::Paper)
-                levels.push_back(view.grey(x, y));
+            else if (c == PaperAndInk::Paper && (y & 1) && i >= first && i <= last)
+                levels[i - first].push_back(view.grey(x, y));
         }
-        if (int(levels.size()) > rows / 4) {
-            const auto at = levels.begin() + levels.size() * 4 / 5;
-            std::nth_element(levels.begin(), at, levels.end());
+    for (int i = first; i <= last; ++i) {
+        std::vector<std::uint8_t>& column = levels[i - first];
+        if (int(column.size()) > rows / 8) {
+            const auto at = column.begin() + column.size() * 4 / 5;
+            std::nth_element(column.begin(), at, column.end());
             light[i] = *at;
         }
     }

@@ -48,8 +48,13 @@ PaperAndInk::PaperAndInk(const ReducedGrey& grey) : width_(grey.width), height_(
     for (int y = 0; y < height_; ++y) {
         const std::uint8_t* line = &grey.pixels[size_t(y) * width_];
         std::uint8_t* out = &brightest[size_t(y / kBlock) * blocksX_];
-        for (int x = 0; x < width_; ++x)
-            out[x / kBlock] = std::max(out[x / kBlock], line[x]);
+        for (int bx = 0; bx < blocksX_; ++bx) {
+            const int end = std::min(width_, (bx + 1) * kBlock);
+            std::uint8_t most = out[bx];
+            for (int x = bx * kBlock; x < end; ++x)
+                most = std::max(most, line[x]);
+            out[bx] = most;
+        }
     }
     std::array<long long, 256> histogram{};
     for (std::uint8_t v : brightest)
@@ -177,23 +182,31 @@ PaperAndInk::PaperAndInk(const ReducedGrey& grey) : width_(grey.width), height_(
     for (int y = 0; y < height_; ++y) {
         const std::uint8_t* line = &grey.pixels[size_t(y) * width_];
         std::uint8_t* out = &classes_[size_t(y) * width_];
-        const int by = y / kBlock;
-        for (int x = 0; x < width_; ++x) {
-            const int b = by * blocksX_ + x / kBlock;
+        const int rowStart = (y / kBlock) * blocksX_;
+        for (int bx = 0; bx < blocksX_; ++bx) {
+            const int b = rowStart + bx;
             if (!book[b])
                 continue;
-            if (!inner_[b] && line[x] < threshold_)
-                continue; // the bed along the book's edge
-            ++bookCount[b];
-            if (line[x] * 100 < around[b] * 55) {
-                out[x] = Ink;
-                ++inkPixels_;
-                ++inkCount[b];
-            } else {
-                out[x] = Paper;
-                ++paperPixels_;
-                midCount[b] += line[x] * 100 < around[b] * 85;
+            // The bed along the book's edge stays bed.
+            const int bed = inner_[b] ? 0 : threshold_;
+            const int ink = around[b] * 55, mid = around[b] * 85;
+            int inks = 0, mids = 0, count = 0;
+            const int end = std::min(width_, (bx + 1) * kBlock);
+            for (int x = bx * kBlock; x < end; ++x) {
+                const int v = line[x];
+                if (v < bed)
+                    continue;
+                ++count;
+                const bool dark = v * 100 < ink;
+                out[x] = dark ? Ink : Paper;
+                inks += dark;
+                mids += !dark && v * 100 < mid;
             }
+            bookCount[b] += count;
+            inkCount[b] += inks;
+            midCount[b] += mids;
+            inkPixels_ += inks;
+            paperPixels_ += count - inks;
         }
     }
     // Pictures, and the mid-tone blocks around them.

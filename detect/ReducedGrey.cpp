@@ -83,9 +83,9 @@ ReducedGrey reduceToGrey(const QImage& scan) {
     if (out.width < 1 || out.height < 1)
         return {};
     out.pixels.resize(size_t(out.width) * out.height);
-    // The middle half of a block's rows when the block is tall enough, else all of them.
-    const int first = out.factor >= 4 ? out.factor / 4 : 0;
-    const int rows = out.factor >= 4 ? out.factor / 2 : out.factor;
+    // One row in four from the middle of a tall block, else all of its rows.
+    const int first = out.factor >= 4 ? out.factor / 2 : 0;
+    const int rows = out.factor >= 4 ? out.factor / 4 : out.factor;
     const std::uint32_t count = std::uint32_t(rows * out.factor * 4);
     std::vector<std::uint32_t> sums(out.width);
     for (int y = 0; y < out.height; ++y) {

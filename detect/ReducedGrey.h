@@ -7,8 +7,9 @@
 
 // A small grey copy of a scan for finding its pages: each pixel the mean luma (r + 2g + b) / 4
 // of a factor × factor block of the scan. The factor is a power of two that leaves the longer
-// side between 800 and 1600 pixels (1 for small scans); a factor of 4 or more averages the middle
-// half of the block's rows, which is as good for finding print and halves what is read.
+// side between 800 and 1600 pixels (1 for small scans); a factor of 4 or more averages one row
+// in four (from the middle of the block), which is as good for finding print and reads a
+// quarter of the scan.
 struct ReducedGrey {
     int width = 0;
     int height = 0;

@@ -33,34 +33,42 @@ struct Points {
 Points printPoints(const ReducedGrey& grey, const PaperAndInk& classes, int parts) {
     constexpr int kLeastStep = 16;
     const int w = classes.width(), h = classes.height();
-    auto near = [&classes](int x, int y) {
-        return classes.inner(x, y) && classes.inner(x, y + 1) &&
-               (classes.at(x, y) == PaperAndInk::Ink || classes.at(x, y + 1) == PaperAndInk::Ink);
-    };
-    // step(x, y): from row y to row y + 1.
-    auto step = [&grey, w](int x, int y) {
-        const std::uint8_t* a = &grey.pixels[size_t(y) * w + x];
-        return std::abs(int(a[w]) - int(a[0]));
-    };
     std::vector<float> xs[2], ys[2], weights[2];
     std::vector<std::uint8_t> lowers[2];
-    for (int y = 1; y + 2 < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int b = step(x, y);
-            if (b < kLeastStep)
+    constexpr int kBlock = PaperAndInk::kBlock;
+    for (int y = 1; y + 2 < h; ++y) {
+        const std::uint8_t* above = &grey.pixels[size_t(y - 1) * w];
+        const std::uint8_t* here = above + w;
+        const std::uint8_t* below = here + w;
+        const std::uint8_t* further = below + w;
+        const std::uint8_t* classHere = classes.row(y);
+        const std::uint8_t* classBelow = classes.row(y + 1);
+        for (int bx = 0; bx * kBlock < w; ++bx) {
+            const int x0 = bx * kBlock;
+            if (!classes.inner(x0, y) || !classes.inner(x0, y + 1))
                 continue;
-            const int a = step(x, y - 1), c = step(x, y + 1);
-            if (b < a || b <= c || !near(x, y))
-                continue;
-            const double curve = a - 2.0 * b + c;
-            const double offset = curve < 0 ? std::clamp(0.5 * (a - c) / curve, -0.5, 0.5) : 0.0;
-            const int part = parts == 2 && x >= w / 2;
-            xs[part].push_back(float(x) + 0.5f - w / 2.0f);
-            ys[part].push_back(float(y + 1 + offset));
-            weights[part].push_back(float(b));
-            const std::uint8_t* here = &grey.pixels[size_t(y) * w + x];
-            lowers[part].push_back(here[w] > here[0]);
+            const int end = std::min(w, x0 + kBlock);
+            for (int x = x0; x < end; ++x) {
+                const int b = std::abs(int(below[x]) - int(here[x]));
+                if (b < kLeastStep)
+                    continue;
+                if (classHere[x] != PaperAndInk::Ink && classBelow[x] != PaperAndInk::Ink)
+                    continue;
+                const int a = std::abs(int(here[x]) - int(above[x]));
+                const int c = std::abs(int(further[x]) - int(below[x]));
+                if (b < a || b <= c)
+                    continue;
+                const double curve = a - 2.0 * b + c;
+                const double offset =
+                    curve < 0 ? std::clamp(0.5 * (a - c) / curve, -0.5, 0.5) : 0.0;
+                const int part = parts == 2 && x >= w / 2;
+                xs[part].push_back(float(x) + 0.5f - w / 2.0f);
+                ys[part].push_back(float(y + 1 + offset));
+                weights[part].push_back(float(b));
+                lowers[part].push_back(below[x] > here[x]);
+            }
         }
+    }
     Points points;
     const size_t every =
         std::max<size_t>(1, (xs[0].size() + xs[1].size() + kMostPoints - 1) / kMostPoints);
@@ -217,9 +225,20 @@ Skew projectionSkew(const ReducedGrey& grey, const PaperAndInk& classes, int par
     const double median = sorted[sorted.size() / 2];
     skew.sharpness = median > 0 ? top / median : 0;
 
-    double fine = best;
-    bestOnGrid(points, best - 0.25, best + 0.25, 0.05, 1, nullptr, rows, &fine);
-    const double slopeDegrees = std::atan(fitLines(points, std::tan(fine * kDegree))) / kDegree;
+    // The sweep's best, between its neighbours by a parabola, is near enough for the lines to
+    // be told apart; two rounds of fitting them do the rest.
+    const size_t at = size_t(std::lround((best + kLargestSkew) / 0.25));
+    double guess = best;
+    if (at > 0 && at + 1 < sweep.size()) {
+        const double a = sweep[at - 1], b = sweep[at], c = sweep[at + 1];
+        const double curve = a - 2 * b + c;
+        if (curve < 0)
+            guess += 0.25 * std::clamp(0.5 * (a - c) / curve, -0.5, 0.5);
+    }
+    double slope = std::tan(guess * kDegree);
+    for (int round = 0; round < 2; ++round)
+        slope = fitLines(points, slope);
+    const double slopeDegrees = std::atan(slope) / kDegree;
     // Lines that fall to the right (slope > 0, y down) are turned clockwise: the straightening
     // turn is the other way.
     skew.degrees = -slopeDegrees;

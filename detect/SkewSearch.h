@@ -21,9 +21,9 @@ enum class SkewMethod {
     // parabola) are projected onto the vertical axis at each candidate turn, each point spread
     // over the two nearest rows; the turn whose rows are sharpest (largest sum of squared
     // differences between neighbouring rows, each half of a spread apart) is taken: a sweep of
-    // ±4.5° in quarter degrees on a quarter of the points, then a grid of 0.05° on all of them.
-    // Then a straight line is fitted to the baselines and to the tops of the small letters of
-    // each line of text, and the weighted median of their slopes is the answer.
+    // ±4.5° in quarter degrees on a quarter of the points, a parabola through the best three.
+    // Then, twice, a straight line is fitted to the baselines and to the tops of the small
+    // letters of each line of text, and the weighted median of their slopes is the answer.
     Projection,
     // Leptonica's pixFindSkewSweepAndSearchScore on the same print as a 1-bit image (a sweep of
     // ±4.5° by 0.25° and a binary search down to 0.01°).
