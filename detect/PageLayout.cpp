@@ -156,12 +156,12 @@ QRect printedBlock(const TurnedView& view, const QRect& page, bool foldOnLeft, b
                 c.top = std::min(c.top, y), c.bottom = std::max(c.bottom, y);
             }
         }
-    // Groups of inked cells, two cells apart at most; a group of print has at least 15 pixels
-    // of it over two cells.
+    // Groups of inked cells, two cells apart at most; a group of print has at least 4 pixels of
+    // it (a page number of one thin digit has about a dozen; a speck of noise one or two).
     std::vector<int> group(cells.size(), -1), stack;
     QRect block;
     for (size_t start = 0; start < cells.size(); ++start) {
-        if (cells[start].ink < 2 || group[start] >= 0)
+        if (cells[start].ink < 1 || group[start] >= 0)
             continue;
         group[start] = int(start);
         stack.assign(1, int(start));
@@ -180,13 +180,13 @@ QRect printedBlock(const TurnedView& view, const QRect& page, bool foldOnLeft, b
                     if (x < 0 || y < 0 || x >= cw || y >= ch)
                         continue;
                     const int n = y * cw + x;
-                    if (cells[n].ink >= 2 && group[n] < 0) {
+                    if (cells[n].ink >= 1 && group[n] < 0) {
                         group[n] = int(start);
                         stack.push_back(n);
                     }
                 }
         }
-        if (ink >= 15 && count >= 2)
+        if (ink >= 4)
             block |= box;
     }
     return block;
