@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -107,9 +105,9 @@ double rowSharpness(const Points& points, double slope, int stride, std::vector<
         for (size_t i = bounds[part]; i < bounds[part + 1]; i += size_t(stride)) {
             const float at = ys[i] - s * xs[i] + offset;
             const int bin = int(at);
-            const float part = (at - float(bin)) * ws[i];
-            bins[bin] += ws[i] - part;
-            bins[bin + 1] += part;
+            const float share = (at - float(bin)) * ws[i];
+            bins[bin] += ws[i] - share;
+            bins[bin + 1] += share;
         }
         // Differences between neighbouring rows: sharp lines count, a smooth spread of print
         // (the slanting outline of a picture) hardly does.
@@ -156,7 +154,8 @@ double fitLines(const Points& points, double slope) {
             for (size_t i = bounds[part]; i < bounds[part + 1]; ++i)
                 if (points.lower[i] == kind) {
                     const double at = points.y[i] - slope * points.x[i] + points.margin;
-                    rows[size_t(at)] += points.weight[i];
+                    if (at >= 0 && at < size)
+                        rows[size_t(at)] += points.weight[i];
                 }
             const float highest = *std::max_element(rows.begin(), rows.end());
             if (highest <= 0)
@@ -177,7 +176,7 @@ double fitLines(const Points& points, double slope) {
                     continue;
                 const double x = points.x[i];
                 const double y = points.y[i] - slope * x + points.margin;
-                const int peak = peakOf[size_t(y)];
+                const int peak = y >= 0 && y < size ? peakOf[size_t(y)] : -1;
                 if (peak < 0)
                     continue;
                 Fit& f = fits[peak];
@@ -235,9 +234,11 @@ Skew projectionSkew(const ReducedGrey& grey, const PaperAndInk& classes, int par
         if (curve < 0)
             guess += 0.25 * std::clamp(0.5 * (a - c) / curve, -0.5, 0.5);
     }
+    // The fits stay within the sweep's reach, where every point has its row.
+    const double reach = std::tan(kLargestSkew * kDegree);
     double slope = std::tan(guess * kDegree);
     for (int round = 0; round < 2; ++round)
-        slope = fitLines(points, slope);
+        slope = std::clamp(fitLines(points, slope), -reach, reach);
     const double slopeDegrees = std::atan(slope) / kDegree;
     // Lines that fall to the right (slope > 0, y down) are turned clockwise: the straightening
     // turn is the other way.
