@@ -6,6 +6,8 @@ set -euo pipefail
 # package -> a file that proves it is installed
 declare -A needs=(
     [imagemagick]=/usr/bin/convert-im6.q16
+    [unpaper]=/usr/bin/unpaper
+    [libleptonica-dev]=/usr/include/leptonica/allheaders.h
     [libvips-tools]=/usr/bin/vips
     [libvips-dev]=/usr/include/vips/vips8
     [libjpeg62-turbo-dev]=/usr/include/jpeglib.h

@@ -15,6 +15,10 @@ CLI_BOOKS="noisy"
 PEER_CONFIGS=""
 PEER_CONFIGS_SET=0
 FLAT=0
+DETECT=1
+DETECT_ONLY=0
+DETECT_SCANS=20
+DETECT_PEERS=8
 FLAT_SCANS=100
 BUILD_DIR="$REPO/build-bench"
 WORK=""
@@ -41,6 +45,13 @@ and memory, prints the tables and writes the report to bench/RESULTS.md.
   --peer-configs L   configurations the command-line peers run (default: the same as --configs)
   --flat [N]         also run c1 over a noisy book of N spreads (default 100) and sample the
                      resident memory after every scan
+  --detect           run only the page finder's section (its ground-truth book, the finder and
+                     the turn finders beside it) and put it into the report in place of the
+                     last one; the full run includes it
+  --detect-scans N   spreads in the page finder's book (default 20)
+  --detect-peers N   of those, how many the other turn finders also measure (default 8;
+                     ImageMagick and unpaper take seconds a scan)
+  --no-detect        leave the page finder's section out of a full run
   --pliego PATH      time this program instead of build-bench/pliego
   --build-dir DIR    where the benchmark is built (default build-bench/)
   --work DIR         where the books and the outputs go (default BUILD_DIR/work)
@@ -64,6 +75,10 @@ while (($#)); do
         FLAT=1
         if [[ ${2-} =~ ^[0-9]+$ ]]; then FLAT_SCANS=$2; shift; fi
         shift ;;
+    --detect) DETECT_ONLY=1; shift ;;
+    --detect-scans) DETECT_SCANS=$2; shift 2 ;;
+    --detect-peers) DETECT_PEERS=$2; shift 2 ;;
+    --no-detect) DETECT=0; shift ;;
     --pliego) PLIEGO=$(realpath "$2"); shift 2 ;;
     --build-dir) BUILD_DIR=$(realpath -m "$2"); shift 2 ;;
     --work) WORK=$(realpath -m "$2"); shift 2 ;;
@@ -81,6 +96,9 @@ has() { [[ " $1 " == *" $2 "* ]]; } # LIST WORD
 [[ $SCANS =~ ^[0-9]+$ ]] && ((SCANS >= 1 && SCANS <= 499)) || die "--scans must be 1..499"
 [[ $RUNS =~ ^[0-9]+$ ]] && ((RUNS >= 1)) || die "--runs must be at least 1"
 [[ $FLAT_SCANS =~ ^[0-9]+$ ]] && ((FLAT_SCANS >= 1 && FLAT_SCANS <= 499)) || die "--flat must be 1..499"
+[[ $DETECT_SCANS =~ ^[0-9]+$ ]] && ((DETECT_SCANS >= 1 && DETECT_SCANS <= 499)) || die "--detect-scans must be 1..499"
+[[ $DETECT_PEERS =~ ^[0-9]+$ ]] || die "--detect-peers must be a number"
+((DETECT_ONLY)) && DETECT=1
 for c in $CONFIGS; do [[ $c =~ ^(c1|c1t|c2|c3)$ ]] || die "unknown configuration $c"; done
 [[ -n $BOOKS ]] || die "--books needs at least one book"
 for b in $BOOKS; do [[ $b =~ ^(clean|noisy)$ ]] || die "unknown book $b"; done
@@ -135,6 +153,8 @@ missing=()
 [[ -x $GNU_TIME ]] || missing+=(time)
 command -v taskset >/dev/null || missing+=(util-linux)
 pkg-config --exists vips-cpp 2>/dev/null || missing+=(libvips-dev)
+pkg-config --exists lept 2>/dev/null || missing+=(libleptonica-dev)
+((DETECT)) && { command -v unpaper >/dev/null || missing+=(unpaper); }
 ((${#missing[@]} == 0)) || die "missing ${missing[*]}: run bench/install-bench-deps.sh (as root)"
 
 # --- Build -------------------------------------------------------------------------------------
@@ -147,7 +167,8 @@ if ((BUILD)); then
 fi
 TOOLS=$BUILD_DIR/bench
 PLIEGO=${PLIEGO:-$BUILD_DIR/pliego}
-for tool in "$TOOLS/bench_make_book" "$TOOLS/bench_mae" "$TOOLS/bench_preview" "$TOOLS/bench_vips_peer" "$PLIEGO"; do
+for tool in "$TOOLS/bench_make_book" "$TOOLS/bench_mae" "$TOOLS/bench_preview" "$TOOLS/bench_vips_peer" \
+    "$TOOLS/bench_make_detect_book" "$TOOLS/bench_detect" "$PLIEGO"; do
     [[ -x $tool ]] || die "$tool is not built (run without --no-build)"
 done
 export QT_QPA_PLATFORM=offscreen
@@ -155,13 +176,78 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$WORK/runtime}
 mkdir -p "$WORK" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
+# --- The page finder ---------------------------------------------------------------------------
+# Its ground-truth book (turned, shifted spreads on a dark bed, with the truth of each), cached in
+# WORK/detect-scans like the cutting books; the finder and the turn finders beside it run on the
+# first core alone. Writes the report's section to WORK/detect.md.
+DETECT_MD=$WORK/detect.md
+run_detect() {
+    local cache=$WORK/detect-scans stamp k first=0 folder=$WORK/detect-book-$DETECT_SCANS
+    stamp=$(cat "$BENCH_DIR/tools/make_detect_book.cpp" "$BENCH_DIR"/tools/BookPages.* | sha256sum | cut -d' ' -f1)
+    if [[ ! -f $cache/GENERATOR || $(cat "$cache/GENERATOR") != "$stamp" ]]; then
+        rm -rf "$cache"
+        mkdir -p "$cache"
+        echo "$stamp" >"$cache/GENERATOR"
+    fi
+    for ((k = 1; k <= DETECT_SCANS + 1; k++)); do
+        if ((k <= DETECT_SCANS)) && [[ ! -f $(printf '%s/libro%03d.txt' "$cache" "$k") ]]; then
+            ((first)) || first=$k
+        elif ((first)); then
+            say "making spreads $first..$((k - 1)) of the page finder's book"
+            "$TOOLS/bench_make_detect_book" "$cache" "$first" "$((k - 1))" >/dev/null
+            first=0
+        fi
+    done
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    for ((k = 1; k <= DETECT_SCANS; k++)); do
+        for ext in jpg txt; do
+            local name
+            name=$(printf 'libro%03d.%s' "$k" "$ext")
+            ln "$cache/$name" "$folder/$name" 2>/dev/null || cp "$cache/$name" "$folder/$name"
+        done
+    done
+    say "page finder: $DETECT_SCANS spreads, the other turn finders on $DETECT_PEERS, on CPU ${ALLOWED[0]}"
+    local tables=$WORK/detect-tables.md load_start
+    load_start=$(cut -d' ' -f1-3 /proc/loadavg)
+    taskset -c "${ALLOWED[0]}" "$TOOLS/bench_detect" --peers "$DETECT_PEERS" --cuts 4 \
+        --convert "$IM_CONVERT" "$folder" "$tables" >"$WORK/logs/detect.log" 2>&1 ||
+        { tail -20 "$WORK/logs/detect.log" >&2; die "bench_detect failed (log: $WORK/logs/detect.log)"; }
+    {
+        echo "## Page finder"
+        echo
+        echo "\`bench_detect\` (tools/detect_bench.cpp) on $DETECT_SCANS spreads of 4960 × 3508 from \`bench_make_detect_book\` (tools/make_detect_book.cpp), on one core (CPU ${ALLOWED[0]}); load average at start $load_start, at end $(cut -d' ' -f1-3 /proc/loadavg). Peers: Leptonica $(pkg-config --modversion lept), $("$IM_CONVERT" -version | head -1 | sed 's/^Version: //'), unpaper $(unpaper --version 2>/dev/null | head -1). One line per scan and tool: build-bench/work/logs/detect.log."
+        echo
+        cat "$tables"
+        echo
+    } >"$DETECT_MD"
+}
+
+if ((DETECT_ONLY)); then
+    mkdir -p "$WORK/logs"
+    run_detect
+    # The report keeps everything else it holds; the page finder's section is replaced.
+    mkdir -p "$(dirname "$RESULTS")"
+    touch "$RESULTS"
+    awk -v section="$DETECT_MD" '
+        function put() { while ((getline line < section) > 0) print line; close(section); done = 1 }
+        /^## Page finder$/ { skip = 1; put(); next }
+        skip && /^## / { skip = 0 }
+        !skip { print }
+        END { if (!done) { print ""; put() } }' "$RESULTS" >"$RESULTS.new"
+    mv "$RESULTS.new" "$RESULTS"
+    cat "$DETECT_MD"
+    echo "Page finder section written to $RESULTS"
+    exit 0
+fi
+
 # --- The books ---------------------------------------------------------------------------------
 # Scans are cached in WORK/scans/KIND, each a pure function of its number, its kind and the
 # generator's source; a change of the generator throws the cache away.
 declare -A BOOK_FLAG=([clean]="" [noisy]="--noisy")
 ensure_scans() { # KIND N: libro001.jpg .. libroN.jpg exist in the cache
     local kind=$1 n=$2 cache=$WORK/scans/$1 stamp
-    stamp=$(sha256sum "$BENCH_DIR/tools/make_book.cpp" | cut -d' ' -f1)
+    stamp=$(cat "$BENCH_DIR/tools/make_book.cpp" "$BENCH_DIR"/tools/BookPages.* | sha256sum | cut -d' ' -f1)
     if [[ ! -f $cache/GENERATOR || $(cat "$cache/GENERATOR") != "$stamp" ]]; then
         rm -rf "$cache"
         mkdir -p "$cache"
@@ -724,6 +810,7 @@ if ((FLAT)); then
     SCANS=${saved[0]}
     PAGES=${saved[1]}
 fi
+((DETECT)) && run_detect
 LOADAVG_END=$(cut -d' ' -f1-3 /proc/loadavg)
 ELAPSED=$SECONDS # from the start of the script, the build included
 
@@ -972,6 +1059,7 @@ REPORT=$WORK/report.md
     echo
     cat "$EARLIER"
     echo
+    ((DETECT)) && cat "$DETECT_MD"
     echo "## Every timed run (wall seconds)"
     echo
     echo "| Book | Configuration | Tool | Cores | Runs |"

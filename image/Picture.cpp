@@ -2,6 +2,7 @@
 
 #include "image/AreaShrink.h"
 #include "image/ImageFiles.h"
+#include "image/TurnGeometry.h"
 
 #include <QDir>
 #include <QPainter>
@@ -258,9 +259,8 @@ bool Picture::Rotate(float angle) {
         return fail(QStringLiteral("No hay imagen que girar"));
     if (!std::isfinite(angle))
         return fail(QStringLiteral("Ángulo de giro no válido"));
-    double degrees = std::fmod(double(angle), 360.0);
-    if (degrees < 0)
-        degrees += 360.0;
+    const TurnGeometry turn(image_.size(), double(angle));
+    const double degrees = turn.degrees();
     if (degrees == 0) {
         lastError_.clear();
         return true;
@@ -270,19 +270,12 @@ bool Picture::Rotate(float angle) {
         // Quarter turns move pixels without resampling them.
         turned = image_.transformed(QTransform().rotate(degrees));
     } else {
-        const double radians = degrees * M_PI / 180.0;
-        const double c = std::abs(std::cos(radians)), s = std::abs(std::sin(radians));
-        const int w = image_.width(), h = image_.height();
-        const int width = int(std::ceil(w * c + h * s - 1e-6));
-        const int height = int(std::ceil(w * s + h * c - 1e-6));
-        turned = QImage(width, height, image_.format());
+        turned = QImage(turn.canvas(), image_.format());
         if (!turned.isNull()) {
             turned.fill(Qt::white);
             QPainter painter(&turned);
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.translate(width / 2.0, height / 2.0);
-            painter.rotate(degrees); // y grows downwards, so this turns clockwise on screen
-            painter.translate(-w / 2.0, -h / 2.0);
+            painter.setTransform(turn.transform()); // y grows downwards: clockwise on screen
             painter.drawImage(0, 0, image_);
         }
     }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-image-formats-plugins
-  libgif-dev libtiff-dev libjpeg-dev libpng-dev libimagequant-dev
+  libgif-dev libtiff-dev libjpeg-dev libpng-dev libimagequant-dev libleptonica-dev
   imagemagick fonts-dejavu-core libtiff-tools
   xvfb xauth x11-utils
   dpkg-dev file desktop-file-utils

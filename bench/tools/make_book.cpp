@@ -37,225 +37,13 @@
 #include <random>
 #include <vector>
 
-#include <jpeglib.h>
+#include "BookPages.h"
 
 namespace {
 
 constexpr int kWidth = 4960;
 constexpr int kHeight = 3508;
 constexpr int kQuality = 90;
-
-// Only the engine's raw output is used (its sequence is fixed by the C++ standard); the
-// standard distributions are not, so that the book is the same with every standard library.
-class Random {
-public:
-    explicit Random(std::uint32_t seed) : engine_(seed) {}
-    std::uint32_t next() { return static_cast<std::uint32_t>(engine_()); }
-    int between(int low, int high) { // both ends included
-        return low + static_cast<int>(next() % static_cast<std::uint32_t>(high - low + 1));
-    }
-    double unit() { return next() / 4294967296.0; }
-    bool chance(double p) { return unit() < p; }
-
-private:
-    std::mt19937 engine_;
-};
-
-const QStringList& words() {
-    static const QStringList list =
-        QStringLiteral(
-            "la de que el en los se del las por un con no una su para es al lo como más pero sus "
-            "le ya o este sí porque esta entre cuando muy sin sobre también me hasta hay donde "
-            "quien desde todo nos durante todos uno les ni contra otros ese eso ante ellos esto "
-            "antes algunos qué unos otro otras otra él tanto esa estos mucho quienes nada muchos "
-            "cual poco ella estar estas algunas algo nosotros libro página tiempo casa mundo vida "
-            "hombre ciudad camino noche palabra historia agua tierra puerta ventana calle río "
-            "montaña recuerdo silencio mañana invierno verano campo pueblo iglesia mercado carta "
-            "viaje señor señora hermano madre padre capítulo memoria sombra luz fuego piedra árbol "
-            "jardín mesa papel tinta pluma escribir leer decir hacer volver llegar pensar mirar "
-            "encontrar siempre nunca entonces después todavía apenas quizá lejos cerca dentro")
-            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return list;
-}
-
-QString word(Random& random) {
-    const QStringList& list = words();
-    return list[random.between(0, int(list.size()) - 1)];
-}
-
-QString sentence(Random& random, int count) {
-    QStringList parts;
-    for (int k = 0; k < count; ++k)
-        parts << word(random);
-    QString text = parts.join(QLatin1Char(' '));
-    text[0] = text[0].toUpper();
-    return text;
-}
-
-struct Fonts {
-    QString serif = QStringLiteral("DejaVu Serif");
-    QString serifBold = QStringLiteral("DejaVu Serif");
-};
-
-// A coloured illustration: sky, hills, a sun and a frame, as a printed photograph or plate.
-void drawIllustration(QPainter& painter, const QRect& area, Random& random) {
-    QLinearGradient sky(area.topLeft(), area.bottomLeft());
-    const int hue = random.between(0, 359);
-    sky.setColorAt(0.0, QColor::fromHsv(hue, random.between(60, 160), random.between(150, 230)));
-    sky.setColorAt(
-        1.0, QColor::fromHsv((hue + 40) % 360, random.between(40, 120), random.between(200, 250)));
-    painter.fillRect(area, sky);
-    painter.save();
-    painter.setClipRect(area);
-    painter.setPen(Qt::NoPen);
-    QRadialGradient sun(area.left() + area.width() * random.unit(),
-                        area.top() + area.height() * 0.3 * random.unit(), area.height() * 0.25);
-    sun.setColorAt(0.0, QColor(255, 240, 180, 230));
-    sun.setColorAt(1.0, QColor(255, 220, 150, 0));
-    painter.setBrush(sun);
-    painter.drawRect(area);
-    for (int hill = 0; hill < 4; ++hill) {
-        QPainterPath path;
-        const double base = area.top() + area.height() * (0.45 + 0.12 * hill);
-        path.moveTo(area.left(), area.bottom());
-        for (int x = 0; x <= area.width(); x += 40) {
-            const double y = base + std::sin((x + 300 * random.unit()) / (120.0 + 60 * hill)) *
-                                        area.height() * 0.06;
-            path.lineTo(area.left() + x, y);
-        }
-        path.lineTo(area.right(), area.bottom());
-        path.closeSubpath();
-        const int green = (hue + 90 + 25 * hill) % 360;
-        painter.setBrush(QColor::fromHsv(green, 90 + 30 * hill, 170 - 30 * hill));
-        painter.drawPath(path);
-    }
-    for (int k = 0; k < 25; ++k) {
-        painter.setBrush(QColor::fromHsv(random.between(0, 359), random.between(80, 220),
-                                         random.between(60, 220), random.between(90, 200)));
-        const int size = random.between(20, area.height() / 6);
-        painter.drawEllipse(area.left() + random.between(0, area.width()),
-                            area.top() + random.between(area.height() / 2, area.height()), size,
-                            size * 2);
-    }
-    painter.restore();
-    painter.setPen(QPen(QColor(40, 36, 34), 4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(area);
-}
-
-// One printed page: running head, an optional heading, justified paragraphs, an optional
-// illustration with its caption, and the page number.
-void drawPage(QPainter& painter, const QRect& page, int number, bool leftPage, const Fonts& fonts,
-              Random& random) {
-    const QColor ink(random.between(22, 36), random.between(20, 32), random.between(24, 38));
-    const int outer = 230, inner = 300, top = 260, bottom = 330;
-    const int left = page.left() + (leftPage ? outer : inner);
-    const int right = page.right() - (leftPage ? inner : outer);
-    const int width = right - left;
-
-    QFont small(fonts.serif);
-    small.setPixelSize(30);
-    small.setItalic(true);
-    painter.setFont(small);
-    painter.setPen(ink);
-    painter.drawText(QRect(left, page.top() + top - 110, width, 50), Qt::AlignHCenter,
-                     sentence(random, 3).toUpper());
-
-    int y = page.top() + top;
-    if (random.chance(0.3)) {
-        QFont heading(fonts.serifBold);
-        heading.setPixelSize(76);
-        heading.setBold(true);
-        painter.setFont(heading);
-        painter.setPen(QColor(120, 24, 20));
-        painter.drawText(QRect(left, y, width, 200), Qt::AlignHCenter | Qt::AlignVCenter,
-                         QStringLiteral("Capítulo %1").arg(number / 7 + 1));
-        y += 300;
-    }
-
-    QFont body(fonts.serif);
-    body.setPixelSize(42);
-    painter.setFont(body);
-    painter.setPen(ink);
-    const QFontMetrics metrics(body);
-    const int lineHeight = 60;
-    const int space = metrics.horizontalAdvance(QLatin1Char(' '));
-    const int textBottom = page.bottom() - bottom;
-
-    int illustrationAt = -1;
-    int illustrationHeight = 0;
-    if (random.chance(0.75)) {
-        illustrationHeight = random.between(500, 1100);
-        illustrationAt =
-            random.between(y + 200, std::max(y + 200, textBottom - illustrationHeight - 200));
-    }
-
-    bool paragraphStart = true;
-    while (y + lineHeight < textBottom) {
-        if (illustrationAt >= 0 && y + lineHeight > illustrationAt) {
-            const QRect area(left + 40, illustrationAt, width - 80, illustrationHeight);
-            drawIllustration(painter, area, random);
-            QFont caption(fonts.serif);
-            caption.setPixelSize(32);
-            caption.setItalic(true);
-            painter.setFont(caption);
-            painter.setPen(ink);
-            painter.drawText(QRect(left, area.bottom() + 20, width, 50), Qt::AlignHCenter,
-                             QStringLiteral("Fig. %1. ").arg(number) + sentence(random, 6));
-            painter.setFont(body);
-            y = area.bottom() + 110;
-            illustrationAt = -1;
-            continue;
-        }
-        // Fill a line with words, then spread the spare room between them (justified text);
-        // the last line of a paragraph stays ragged.
-        const int indent = paragraphStart ? 80 : 0;
-        QStringList line;
-        int used = 0;
-        for (;;) {
-            QString next = word(random);
-            if (line.isEmpty() && paragraphStart)
-                next[0] = next[0].toUpper();
-            if (random.chance(0.08))
-                next += random.chance(0.5) ? QStringLiteral(",") : QStringLiteral(".");
-            const int advance = metrics.horizontalAdvance(next);
-            if (indent + used + (line.isEmpty() ? 0 : space) + advance > width)
-                break;
-            used += (line.isEmpty() ? 0 : space) + advance;
-            line << next;
-        }
-        const bool paragraphEnd = random.chance(0.12);
-        const double extra = paragraphEnd || line.size() < 2
-                                 ? 0.0
-                                 : double(width - indent - used) / double(line.size() - 1);
-        double x = left + indent;
-        for (const QString& item : line) {
-            painter.drawText(QPointF(x, y + metrics.ascent()), item);
-            x += metrics.horizontalAdvance(item) + space + extra;
-        }
-        paragraphStart = paragraphEnd;
-        y += lineHeight;
-    }
-
-    QFont folio(fonts.serif);
-    folio.setPixelSize(36);
-    painter.setFont(folio);
-    painter.setPen(ink);
-    painter.drawText(QRect(left, page.bottom() - bottom + 120, width, 60), Qt::AlignHCenter,
-                     QString::number(number));
-}
-
-// xorshift32: a fast, fixed per-pixel noise source.
-inline std::uint32_t xorshift(std::uint32_t& state) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
-
-inline int clamp255(int value) {
-    return std::clamp(value, 0, 255);
-}
 
 // The noisy scanner's sensor noise (sigma, in levels), per unit of bytesSum4 / bytesSum2. With
 // the grain, the fibres and full-resolution colour, this gives scans of about 3.4 MB.
@@ -316,15 +104,6 @@ void drawFibres(QPainter& painter, const QColor& paper, int spread) {
         painter.drawPath(path);
     }
     painter.restore();
-}
-
-// A near-Gaussian value from the four bytes of a random word (mean 0, sigma about 148).
-inline int bytesSum4(std::uint32_t r) {
-    return int((r & 0xFF) + ((r >> 8) & 0xFF) + ((r >> 16) & 0xFF) + (r >> 24)) - 510;
-}
-// The same from two bytes (sigma about 105).
-inline int bytesSum2(std::uint32_t r) {
-    return int((r & 0xFF) + ((r >> 8) & 0xFF)) - 255;
 }
 
 // Bilinear value noise: the value at (x, y) of a grid of CELL-pixel cells, one row of it.
@@ -524,81 +303,6 @@ bool writeQtJpeg(const QImage& image, const QString& path, QString& error) {
     return false;
 }
 
-// libjpeg reports a fatal error through this hook, which must not return: it jumps back to
-// writeJpeg444 with the message.
-struct JpegErrors {
-    jpeg_error_mgr manager{};
-    std::jmp_buf back{};
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void jpegFailed(j_common_ptr info) {
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->back, 1);
-}
-
-// The noisy book: libjpeg with colour at full resolution (every component sampled 1 x 1).
-bool writeJpeg444(const QImage& image, const QString& path, QString& error) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!file) {
-        error = QStringLiteral("cannot create the file");
-        return false;
-    }
-    jpeg_compress_struct info{};
-    JpegErrors errors;
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jpegFailed;
-    if (setjmp(errors.back)) {
-        jpeg_destroy_compress(&info);
-        std::fclose(file);
-        error = QString::fromLocal8Bit(errors.message);
-        return false;
-    }
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = JDIMENSION(rgb.width());
-    info.image_height = JDIMENSION(rgb.height());
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, kQuality, TRUE);
-    for (int c = 0; c < info.num_components; ++c)
-        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        auto* row = const_cast<JSAMPROW>(rgb.constScanLine(int(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    if (std::fclose(file) != 0) {
-        error = QStringLiteral("cannot finish the file");
-        return false;
-    }
-    return true;
-}
-
-Fonts loadFonts() {
-    Fonts fonts;
-    const QString folder = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
-    const int regular =
-        QFontDatabase::addApplicationFont(folder + QStringLiteral("DejaVuSerif.ttf"));
-    const int bold =
-        QFontDatabase::addApplicationFont(folder + QStringLiteral("DejaVuSerif-Bold.ttf"));
-    if (regular < 0 || bold < 0)
-        std::fprintf(stderr,
-                     "bench_make_book: DejaVu Serif not found in %s; using the default "
-                     "font (the book will differ from other machines')\n",
-                     qPrintable(folder));
-    if (regular >= 0)
-        fonts.serif = QFontDatabase::applicationFontFamilies(regular).value(0, fonts.serif);
-    if (bold >= 0)
-        fonts.serifBold = QFontDatabase::applicationFontFamilies(bold).value(0, fonts.serifBold);
-    return fonts;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -634,7 +338,7 @@ int main(int argc, char* argv[]) {
         const QString partial = path + QStringLiteral(".part");
         const QImage image = makeSpread(spread, fonts, look);
         QString error;
-        if (!(look == Look::Noisy ? writeJpeg444(image, partial, error)
+        if (!(look == Look::Noisy ? writeJpeg444(image, partial, kQuality, error)
                                   : writeQtJpeg(image, partial, error))) {
             std::fprintf(stderr, "bench_make_book: cannot write %s: %s\n", qPrintable(partial),
                          qPrintable(error));

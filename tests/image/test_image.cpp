@@ -5,6 +5,8 @@
 #include "image/ImageFiles.h"
 #include "image/JpegWriter.h"
 #include "image/ScanRead.h"
+#include "image/TurnGeometry.h"
+#include "image/TurnedCut.h"
 
 #include "SmallDisk.h"
 
@@ -226,6 +228,8 @@ private slots:
     void mergeClipsAndBlends();
     void rotate_data();
     void rotate();
+    void turnedCutIsTheTurnCut_data();
+    void turnedCutIsTheTurnCut();
     void resize_data();
     void resize();
     void clipboardSharesPixels();
@@ -861,6 +865,48 @@ void ImageTest::rotate() {
         QCOMPARE(box.PixelColor(turned.width() - 1, 0), 0xFFFFFF);
         QCOMPARE(box.PixelColor(turned.width() / 2, turned.height() / 2), 0);
     }
+}
+
+void ImageTest::turnedCutIsTheTurnCut_data() {
+    QTest::addColumn<float>("angle");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QRectF>("part"); // of the turned canvas, in fractions of its size
+    const QRectF page(0.52, 0.06, 0.44, 0.9), corner(0, 0, 0.35, 0.4);
+    QTest::newRow("colour, small clockwise turn") << 1.37f << int(QImage::Format_RGB32) << page;
+    QTest::newRow("colour, anticlockwise, white corner")
+        << -3.4f << int(QImage::Format_RGB32) << corner;
+    QTest::newRow("translucent colour laid on white")
+        << 2.2f << int(QImage::Format_ARGB32_Premultiplied) << page;
+    QTest::newRow("grey") << -0.61f << int(QImage::Format_Grayscale8) << page;
+    QTest::newRow("quarter turn") << 90.f << int(QImage::Format_RGB32) << corner;
+    QTest::newRow("no turn") << 0.f << int(QImage::Format_RGB32) << page;
+}
+
+// A page cut through the turn must look as the same page cut from the turned scan.
+void ImageTest::turnedCutIsTheTurnCut() {
+    QFETCH(float, angle);
+    QFETCH(int, format);
+    QFETCH(QRectF, part);
+    QImage source = scannedPage();
+    if (format == QImage::Format_ARGB32_Premultiplied) {
+        source = source.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                source.setPixel(x, y,
+                                (source.pixel(x, y) & 0xFFFFFF) | uint((x + 3 * y) % 256) << 24);
+    }
+    source = source.convertToFormat(QImage::Format(format));
+    Picture whole;
+    whole.setLoaded(source, 0);
+    QVERIFY(whole.Rotate(angle));
+    const QSize canvas = TurnGeometry(source.size(), angle).canvas();
+    QCOMPARE(whole.image().size(), canvas);
+    const QRect area(int(part.x() * canvas.width()), int(part.y() * canvas.height()),
+                     int(part.width() * canvas.width()), int(part.height() * canvas.height()));
+    const QImage cut = cutTurned(source, angle, area);
+    QCOMPARE(cut.size(), area.size());
+    QVERIFY2(meanAbsoluteError(cut, whole.image().copy(area)) <= 1.0,
+             qPrintable(QString::number(meanAbsoluteError(cut, whole.image().copy(area)))));
 }
 
 // What a shrink must give: each target pixel the mean of the source area it covers, computed
