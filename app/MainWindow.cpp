@@ -16,7 +16,7 @@
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
-#include "sources/FolderListing.h"
+#include "util/FolderListing.h"
 #include "sources/SourceBrowser.h"
 #include "postfx/PageNumberStamping.h"
 #include "watermark/Watermark.h"

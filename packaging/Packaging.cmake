@@ -30,8 +30,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-# The libraries the program links come from dpkg-shlibdeps; ImageMagick's convert draws the
-# effects and the page-number labels.
+# The libraries the program links come from dpkg-shlibdeps (qpdf, Leptonica and Tesseract among
+# them); ImageMagick's convert draws the effects and the page-number labels; the book PDF's text
+# is read with Tesseract's Spanish and English data.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "imagemagick")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "imagemagick, tesseract-ocr-spa, tesseract-ocr-eng")
 include(CPack)

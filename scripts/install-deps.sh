@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-image-formats-plugins
   libgif-dev libtiff-dev libjpeg-dev libpng-dev libimagequant-dev libleptonica-dev
   imagemagick fonts-dejavu-core libtiff-tools
+  libqpdf-dev libtesseract-dev tesseract-ocr-spa tesseract-ocr-eng
+  qpdf poppler-utils
   xvfb xauth x11-utils
   dpkg-dev file desktop-file-utils
 )

@@ -2,7 +2,7 @@
 
 #include "util/Paths.h"
 
-#include "sources/FolderListing.h"
+#include "util/FolderListing.h"
 
 #include <QMouseEvent>
 #include <QSet>

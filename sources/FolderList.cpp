@@ -1,6 +1,6 @@
 #include "sources/FolderList.h"
 
-#include "sources/FolderListing.h"
+#include "util/FolderListing.h"
 
 #include <QDir>
 #include <QFileInfo>

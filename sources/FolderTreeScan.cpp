@@ -1,6 +1,6 @@
 #include "sources/FolderTreeScan.h"
 
-#include "sources/FolderListing.h"
+#include "util/FolderListing.h"
 
 #include <QDir>
 #include <QFileInfo>

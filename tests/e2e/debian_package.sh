@@ -22,7 +22,7 @@ fail() {
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture"
 depends="$(dpkg-deb -f "$deb" Depends)"
 for needed in libqt6core6 libqt6gui6 libqt6widgets6 libtiff6 libgif7 libjpeg62-turbo libpng16-16 \
-    imagemagick; do
+    imagemagick tesseract-ocr-spa tesseract-ocr-eng; do
     grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends does not name $needed"
 done
 contents="$(dpkg-deb -c "$deb")"

@@ -1,4 +1,4 @@
-#include "sources/FolderListing.h"
+#include "util/FolderListing.h"
 
 #include <QDir>
 
