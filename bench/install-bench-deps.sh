@@ -20,6 +20,19 @@ declare -A needs=(
     [ninja-build]=/usr/bin/ninja
     [g++]=/usr/bin/g++
     [fonts-dejavu-core]=/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf
+    # The book PDF: its peers, the text they find, and the PDF libraries it was chosen among.
+    [img2pdf]=/usr/bin/img2pdf
+    [ocrmypdf]=/usr/bin/ocrmypdf
+    [poppler-utils]=/usr/bin/pdftotext
+    [qpdf]=/usr/bin/qpdf
+    [libqpdf-dev]=/usr/include/qpdf/QPDF.hh
+    [libleptonica-dev]=/usr/include/leptonica/allheaders.h
+    [libtesseract-dev]=/usr/include/tesseract/baseapi.h
+    [tesseract-ocr-spa]=/usr/share/tesseract-ocr/5/tessdata/spa.traineddata
+    [tesseract-ocr-eng]=/usr/share/tesseract-ocr/5/tessdata/eng.traineddata
+    [libhpdf-dev]=/usr/include/hpdf.h
+    [libpodofo-dev]=/usr/include/podofo/podofo.h
+    [libcairo2-dev]=/usr/include/cairo/cairo-pdf.h
 )
 
 missing=()

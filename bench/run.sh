@@ -20,6 +20,10 @@ DETECT_ONLY=0
 DETECT_SCANS=20
 DETECT_PEERS=8
 FLAT_SCANS=100
+PDF=0
+PDF_PAGES=200
+PDF_OCR_SET=""
+PDF_ONLY=0
 BUILD_DIR="$REPO/build-bench"
 WORK=""
 PLIEGO=""
@@ -56,6 +60,10 @@ and memory, prints the tables and writes the report to bench/RESULTS.md.
   --build-dir DIR    where the benchmark is built (default build-bench/)
   --work DIR         where the books and the outputs go (default BUILD_DIR/work)
   --results FILE     where the report goes (default bench/RESULTS.md)
+  --pdf [N]          also time the book PDF: Pliego against img2pdf on N cut pages (default 200)
+                     and, with OCR, against ocrmypdf; and the PDF libraries on the same pages
+  --pdf-ocr N        pages of those for the OCR rows (default: all N)
+  --pdf-only         only the book PDF rows; their section replaces the one in the report file
   --no-build         use what is already built
   -h, --help         this text
 
@@ -83,6 +91,12 @@ while (($#)); do
     --build-dir) BUILD_DIR=$(realpath -m "$2"); shift 2 ;;
     --work) WORK=$(realpath -m "$2"); shift 2 ;;
     --results) RESULTS=$(realpath -m "$2"); shift 2 ;;
+    --pdf)
+        PDF=1
+        if [[ ${2-} =~ ^[0-9]+$ ]]; then PDF_PAGES=$2; shift; fi
+        shift ;;
+    --pdf-ocr) PDF_OCR_SET=$2; shift 2 ;;
+    --pdf-only) PDF=1; PDF_ONLY=1; FLAT=0; DETECT=0; shift ;;
     --no-build) BUILD=0; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
@@ -107,6 +121,9 @@ for b in $CLI_BOOKS; do has "$BOOKS" "$b" || die "--cli-books: $b is not among -
 ((PEER_CONFIGS_SET)) || PEER_CONFIGS=$CONFIGS
 for c in $PEER_CONFIGS; do has "$CONFIGS" "$c" || die "peer configuration $c is not among --configs"; done
 WORK=${WORK:-$BUILD_DIR/work}
+PDF_OCR_PAGES=${PDF_OCR_SET:-$PDF_PAGES}
+[[ $PDF_PAGES =~ ^[0-9]+$ ]] && ((PDF_PAGES >= 2 && PDF_PAGES % 2 == 0 && PDF_PAGES <= 998)) || die "--pdf must be an even number 2..998"
+[[ $PDF_OCR_PAGES =~ ^[0-9]+$ ]] && ((PDF_OCR_PAGES >= 1 && PDF_OCR_PAGES <= PDF_PAGES)) || die "--pdf-ocr must be 1..$PDF_PAGES"
 
 # --- Cores -------------------------------------------------------------------------------------
 # Every row runs under taskset on the same cores: the first core alone, the first two, and all
@@ -155,6 +172,11 @@ command -v taskset >/dev/null || missing+=(util-linux)
 pkg-config --exists vips-cpp 2>/dev/null || missing+=(libvips-dev)
 pkg-config --exists lept 2>/dev/null || missing+=(libleptonica-dev)
 ((DETECT)) && { command -v unpaper >/dev/null || missing+=(unpaper); }
+if ((PDF)); then
+    for tool in img2pdf ocrmypdf pdftotext pdfinfo qpdf; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+fi
 ((${#missing[@]} == 0)) || die "missing ${missing[*]}: run bench/install-bench-deps.sh (as root)"
 
 # --- Build -------------------------------------------------------------------------------------
@@ -167,8 +189,10 @@ if ((BUILD)); then
 fi
 TOOLS=$BUILD_DIR/bench
 PLIEGO=${PLIEGO:-$BUILD_DIR/pliego}
+PDF_TOOLS=()
+((PDF)) && PDF_TOOLS=("$TOOLS/bench_book_pdf" "$TOOLS/bench_pdf_libraries")
 for tool in "$TOOLS/bench_make_book" "$TOOLS/bench_mae" "$TOOLS/bench_preview" "$TOOLS/bench_vips_peer" \
-    "$TOOLS/bench_make_detect_book" "$TOOLS/bench_detect" "$PLIEGO"; do
+    "$TOOLS/bench_make_detect_book" "$TOOLS/bench_detect" "$PLIEGO" "${PDF_TOOLS[@]}"; do
     [[ -x $tool ]] || die "$tool is not built (run without --no-build)"
 done
 export QT_QPA_PLATFORM=offscreen
@@ -403,7 +427,7 @@ maximum() { sort -g | tail -1; }
 # One row per book, configuration, tool and core count, keyed "BOOK/CONFIG/TOOL/CORES".
 ROW_ORDER=()
 declare -A ROW_WALL ROW_PEAK ROW_RUNS ROW_PAGES TOOL_LABEL
-TOOL_LABEL=([pliego]="Pliego" [vipsapi]="libvips C++ API, one process"
+TOOL_LABEL=([pliego]="Pliego" [img2pdf]="img2pdf" [ocrmypdf]="ocrmypdf --jobs N" [vipsapi]="libvips C++ API, one process"
     [imagemagick]="ImageMagick convert, one process per spread"
     [vipscli]="libvips CLI, commands per page" [floor]="floor: djpeg + cjpeg, one process per file")
 # measure KEY PAGES PREPARE CHECK CMD...: one warm-up and RUNS timed runs; PREPARE runs before
@@ -678,7 +702,9 @@ preview() { awk -v n="$2" -v s="$3" '$1 == n && $2 == s { print $3 }' "${PREVIEW
 # --- Every book --------------------------------------------------------------------------------
 declare -A BOOK_BYTES BOOK_SAMPLING
 ALL=$NCPU
-for BOOK_KIND in $BOOKS; do
+BOOKS_NOW=$BOOKS
+((PDF_ONLY)) && BOOKS_NOW=""
+for BOOK_KIND in $BOOKS_NOW; do
     BOOK=$(make_book "$BOOK_KIND" "$SCANS")
     SCANS_NOW=$SCANS
     PAGES=$((2 * SCANS))
@@ -811,8 +837,150 @@ if ((FLAT)); then
     PAGES=${saved[1]}
 fi
 ((DETECT)) && run_detect
+# --- The book PDF ------------------------------------------------------------------------------
+# Pliego's own cut pages (c1 of the noisy book, named by their number as the numbering gives
+# them) into one PDF: Pliego's core (bench_book_pdf) against img2pdf without OCR, and against
+# ocrmypdf on the first PDF_OCR_PAGES of them with OCR; every row on every core.
+pdf_words() { # PDF -> words pdftotext finds: runs of two or more letters
+    pdftotext "$1" - 2>/dev/null | grep -oE '[[:alpha:]]{2,}' | wc -l
+}
+pdf_check() { # PDF PAGES WHAT
+    qpdf --check "$1" >/dev/null 2>&1 || die "$3: $1 does not pass qpdf --check"
+    local n
+    n=$(pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }')
+    [[ $n == "$2" ]] || die "$3: $1 has ${n:-no} pages, not $2"
+}
+if ((PDF)); then
+    PDF_DIR=$WORK/pdf
+    rm -rf "$PDF_DIR"
+    mkdir -p "$PDF_DIR/pages" "$PDF_DIR/ocr-pages" "$PDF_DIR/out"
+    say "book PDF: cutting $PDF_PAGES pages from $((PDF_PAGES / 2)) noisy spreads (not timed)"
+    BOOK_KIND=noisy
+    BOOK=$(make_book noisy $((PDF_PAGES / 2)))
+    CURRENT=c1
+    SCANS_NOW=$((PDF_PAGES / 2))
+    pliego_prepare
+    script=$(write_script c1 "$BOOK" "pdf-pages")
+    timed "$WORK/logs/pdf-pages.log" taskset -c "$(cpu_list "$ALL")" "$PLIEGO" --script "$script"
+    pliego_check "$WORK/logs/pdf-pages.log"
+    for ((p = 1; p <= PDF_PAGES; p++)); do
+        mv "$(printf '%s/jpeg_big/libro%03d.jpg' "$BOOK" "$p")" "$(printf '%s/pages/%03d.jpg' "$PDF_DIR" "$p")"
+        ((p <= PDF_OCR_PAGES)) && ln "$(printf '%s/pages/%03d.jpg' "$PDF_DIR" "$p")" "$(printf '%s/ocr-pages/%03d.jpg' "$PDF_DIR" "$p")"
+    done
+    pliego_prepare
+    PDF_PAGE_BYTES=$(cat "$PDF_DIR"/pages/*.jpg | wc -c)
+    read -r PDF_PAGE_W PDF_PAGE_H < <("$IM_IDENTIFY" -ping -format '%w %h\n' "$PDF_DIR/pages/001.jpg")
+
+    say "book PDF: the PDF libraries on the same pages"
+    mkdir -p "$PDF_DIR/libraries"
+    "$TOOLS/bench_pdf_libraries" "$PDF_DIR/libraries" "$PDF_DIR"/pages/*.jpg >"$WORK/logs/pdf-libraries.tsv" ||
+        die "bench_pdf_libraries failed"
+    for lib in "$PDF_DIR"/libraries/*.pdf; do
+        qpdf --check "$lib" >/dev/null 2>&1 && echo "$(basename "$lib" .pdf) passes" || echo "$(basename "$lib" .pdf) fails"
+    done >"$WORK/logs/pdf-libraries-check.txt"
+    rm -rf "$PDF_DIR/libraries"
+
+    PDF_OUT=""
+    PDF_EXPECT=0
+    pdf_prepare() { rm -f "$PDF_OUT"; }
+    pdf_done() { pdf_check "$PDF_OUT" "$PDF_EXPECT" "book PDF"; }
+    declare -A PDF_BYTES PDF_WORDS
+    run_pdf_row() { # KEY OUTPUT PAGES CMD...
+        local key=$1
+        PDF_OUT=$2
+        PDF_EXPECT=$3
+        shift 3
+        measure "$key" "$PDF_EXPECT" pdf_prepare pdf_done taskset -c "$(cpu_list "$ALL")" "$@"
+        PDF_BYTES[$key]=$(stat -c %s "$PDF_OUT")
+    }
+    run_pdf_row "pdf/jpeg/pliego/$ALL" "$PDF_DIR/out/pliego.pdf" "$PDF_PAGES" \
+        "$TOOLS/bench_book_pdf" "$PDF_DIR/pages" "$PDF_DIR/out/pliego.pdf"
+    # The JPEG pages' bytes must be in the file as they are.
+    for page in "$PDF_DIR/pages/001.jpg" "$PDF_DIR/pages/$(printf '%03d' "$PDF_PAGES").jpg"; do
+        obj=$(qpdf --json=2 "$PDF_DIR/out/pliego.pdf" | python3 -c "import json,sys; p=json.load(sys.stdin)['pages']; print(p[$(( $(basename "$page" .jpg | sed 's/^0*//') - 1 ))]['images'][0]['object'].split()[0])")
+        cmp -s <(qpdf --show-object="$obj" --raw-stream-data "$PDF_DIR/out/pliego.pdf") "$page" ||
+            die "book PDF: the stream of $page is not the file's bytes"
+    done
+    run_pdf_row "pdf/jpeg/img2pdf/$ALL" "$PDF_DIR/out/img2pdf.pdf" "$PDF_PAGES" \
+        img2pdf --output "$PDF_DIR/out/img2pdf.pdf" "$PDF_DIR"/pages/*.jpg
+    # ocrmypdf takes a PDF: img2pdf's of the same pages, made before timing.
+    img2pdf --output "$PDF_DIR/ocr-input.pdf" "$PDF_DIR"/ocr-pages/*.jpg
+    run_pdf_row "pdf/ocr/pliego/$ALL" "$PDF_DIR/out/pliego-ocr.pdf" "$PDF_OCR_PAGES" \
+        "$TOOLS/bench_book_pdf" --ocr spa+eng "$PDF_DIR/ocr-pages" "$PDF_DIR/out/pliego-ocr.pdf"
+    PDF_WORDS[pliego]=$(pdf_words "$PDF_DIR/out/pliego-ocr.pdf")
+    run_pdf_row "pdf/ocr/ocrmypdf/$ALL" "$PDF_DIR/out/ocrmypdf.pdf" "$PDF_OCR_PAGES" \
+        ocrmypdf --jobs "$ALL" -l spa+eng "$PDF_DIR/ocr-input.pdf" "$PDF_DIR/out/ocrmypdf.pdf"
+    PDF_WORDS[ocrmypdf]=$(pdf_words "$PDF_DIR/out/ocrmypdf.pdf")
+fi
+
 LOADAVG_END=$(cut -d' ' -f1-3 /proc/loadavg)
 ELAPSED=$SECONDS # from the start of the script, the build included
+
+# --- The book PDF's section of the report ------------------------------------------------------
+pdf_report() {
+    local key r1 r2 b1 b2 w1 w2 ratio_ocr
+    echo "## Book PDF"
+    echo
+    echo "Measured by \`bench/run.sh${ARGS:+ $ARGS}\` on $(date -u '+%Y-%m-%d %H:%M UTC'), $(cores "$ALL") ($(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)); load average at start $LOADAVG_START, at end $LOADAVG_END."
+    echo
+    echo "The pages: Pliego's c1 pages of the noisy book ($PDF_PAGES pages of $PDF_PAGE_W × $PDF_PAGE_H, JPEG quality $QUALITY, $(awk -v b="$PDF_PAGE_BYTES" 'BEGIN { printf "%.1f", b / 1e6 }') MB in all), named 001.jpg … as the numbering names them; the OCR rows take the first $PDF_OCR_PAGES. Every row on $(cores "$ALL") with taskset, median of $RUNS run(s) after one warm-up, whole processes. Pliego: \`bench_book_pdf\` (the book core, one worker per core it may run on). img2pdf $(img2pdf --version 2>&1 | awk '{ print $2 }'). ocrmypdf $(ocrmypdf --version 2>/dev/null) \`--jobs $ALL -l spa+eng\`, otherwise as it comes (PDF/A output), on img2pdf's PDF of the same pages made beforehand (not timed). Both read Spanish and English (spa+eng). Words: runs of two or more letters in pdftotext's text of the file."
+    echo
+    echo "| Rows | Tool | Pages | Wall s (median) | Pages/s | File MB | Words found by pdftotext |"
+    echo "|---|---|---:|---:|---:|---:|---:|"
+    for key in "pdf/jpeg/pliego/$ALL" "pdf/jpeg/img2pdf/$ALL" "pdf/ocr/pliego/$ALL" "pdf/ocr/ocrmypdf/$ALL"; do
+        IFS=/ read -r _ c tool _ <<<"$key"
+        local words="–"
+        [[ $c == ocr ]] && words=${PDF_WORDS[$tool]}
+        printf '| %s | %s | %s | %.2f | %s | %s | %s |\n' "$([[ $c == ocr ]] && echo "with OCR" || echo "without OCR")" \
+            "${TOOL_LABEL[$tool]}" "${ROW_PAGES[$key]}" "${ROW_WALL[$key]}" "$(rate "$key")" \
+            "$(awk -v b="${PDF_BYTES[$key]}" 'BEGIN { printf "%.2f", b / 1e6 }')" "$words"
+    done
+    echo
+    r1=$(rate "pdf/jpeg/pliego/$ALL")
+    r2=$(rate "pdf/jpeg/img2pdf/$ALL")
+    b1=${PDF_BYTES[pdf/jpeg/pliego/$ALL]}
+    b2=${PDF_BYTES[pdf/jpeg/img2pdf/$ALL]}
+    echo "| Target | Measured | |"
+    echo "|---|---|---|"
+    echo "| without OCR, at least img2pdf's pages/s | $r1 vs $r2 pages/s = $(ratio "$r1" "$r2") × | $(verdict "$r1 >= $r2") |"
+    local diff
+    diff=$(awk -v a="$b1" -v b="$b2" 'BEGIN { printf "%+.2f", (a / b - 1) * 100 }')
+    echo "| without OCR, the file within 1 % of img2pdf's size | $b1 vs $b2 bytes = $diff % | $(verdict "${diff#+} <= 1 && ${diff#+} >= -1") |"
+    r1=$(rate "pdf/ocr/pliego/$ALL")
+    r2=$(rate "pdf/ocr/ocrmypdf/$ALL")
+    ratio_ocr=$(ratio "$r1" "$r2")
+    echo "| with OCR, at least 1.5 × ocrmypdf's pages/s | $r1 vs $r2 pages/s = $ratio_ocr × | $(verdict "$ratio_ocr >= 1.5") |"
+    w1=${PDF_WORDS[pliego]}
+    w2=${PDF_WORDS[ocrmypdf]}
+    echo "| with OCR, at least ocrmypdf's share of the words | $w1 vs $w2 words = $(ratio "$w1" "$w2") × | $(verdict "$w1 >= $w2") |"
+    ((PDF_OCR_PAGES < PDF_PAGES)) && { echo; echo "The OCR rows ran on $PDF_OCR_PAGES of the $PDF_PAGES pages (\`--pdf-ocr $PDF_OCR_PAGES\`): on $(cores "$ALL") the full book takes too long for both tools."; }
+    echo
+    echo "### The PDF libraries, on the same $PDF_PAGES JPEG pages"
+    echo
+    echo "\`bench_pdf_libraries\` (\`tools/pdf_libraries.cpp\`): one process, one thread, the pages read into memory first; seconds to write one PDF of every page, the file, how many pages' JPEG bytes it holds unchanged, and whether it passes \`qpdf --check\`. See bench/README.md for what each library can and cannot do for the book."
+    echo
+    echo "| Library | Seconds | File MB | JPEG pages unchanged | qpdf --check |"
+    echo "|---|---:|---:|---:|---|"
+    tail -n +2 "$WORK/logs/pdf-libraries.tsv" | while IFS=$'\t' read -r lib sec bytes same n; do
+        printf '| %s | %s | %s | %s of %s | %s |\n' "$lib" "$sec" "$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1e6 }')" \
+            "$same" "$n" "$(grep -q "^$lib passes" "$WORK/logs/pdf-libraries-check.txt" && echo passes || echo fails)"
+    done
+    echo
+}
+if ((PDF_ONLY)); then
+    PDF_SECTION=$WORK/pdf-section.md
+    pdf_report >"$PDF_SECTION"
+    mkdir -p "$(dirname "$RESULTS")"
+    touch "$RESULTS"
+    # The section replaces its older self; the rest of the report stays as the last full run wrote it.
+    awk '/^## / { skip = ($0 == "## Book PDF") } !skip' "$RESULTS" >"$WORK/results.tmp"
+    { cat "$WORK/results.tmp"; [[ -s $WORK/results.tmp ]] && echo; cat "$PDF_SECTION"; } | cat -s >"$RESULTS"
+    echo
+    cat "$PDF_SECTION"
+    echo "Book PDF section written to $RESULTS ($((ELAPSED / 60)) min $((ELAPSED % 60)) s)"
+    exit 0
+fi
+
 
 # --- The tables --------------------------------------------------------------------------------
 ratio() { [[ -n $1 && -n $2 ]] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }' || echo "–"; }
@@ -1055,6 +1223,7 @@ REPORT=$WORK/report.md
         echo "c1 over $n $FLAT_KIND spreads on $(cores "$ALL"), sampled after each scan: resident $rss_first MB after scan $((n / 10 > 0 ? n / 10 : 1)), $rss_mid MB in the middle, $rss_last MB after the last; least-squares growth $slope MB per scan; peak $peak MB; at most $threads threads. The $SCANS-scan c1 batch on the same book: peak $(mb "${ROW_PEAK[$FLAT_KIND/c1/pliego/$ALL]-0}") MB."
         echo
     fi
+    ((PDF)) && pdf_report
     echo "## Earlier targets, still checked"
     echo
     cat "$EARLIER"
