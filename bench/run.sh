@@ -844,8 +844,7 @@ fi
 pdf_words() { # PDF -> words pdftotext finds: runs of two or more letters
     pdftotext "$1" - 2>/dev/null | grep -oE '[[:alpha:]]{2,}' | wc -l
 }
-pdf_check() { # PDF PAGES WHAT
-    qpdf --check "$1" >/dev/null 2>&1 || die "$3: $1 does not pass qpdf --check"
+pdf_check() { # PDF PAGES WHAT: every page there (after every run)
     local n
     n=$(pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }')
     [[ $n == "$2" ]] || die "$3: $1 has ${n:-no} pages, not $2"
@@ -891,6 +890,8 @@ if ((PDF)); then
         PDF_EXPECT=$3
         shift 3
         measure "$key" "$PDF_EXPECT" pdf_prepare pdf_done taskset -c "$(cpu_list "$ALL")" "$@"
+        # qpdf's check reads every stream of the file: once per row, on the last run's file.
+        qpdf --check "$PDF_OUT" >/dev/null 2>&1 || die "book PDF: $PDF_OUT does not pass qpdf --check"
         PDF_BYTES[$key]=$(stat -c %s "$PDF_OUT")
     }
     run_pdf_row "pdf/jpeg/pliego/$ALL" "$PDF_DIR/out/pliego.pdf" "$PDF_PAGES" \
@@ -915,6 +916,28 @@ fi
 
 LOADAVG_END=$(cut -d' ' -f1-3 /proc/loadavg)
 ELAPSED=$SECONDS # from the start of the script, the build included
+
+
+# --- The tables --------------------------------------------------------------------------------
+ratio() { [[ -n $1 && -n $2 ]] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }' || echo "–"; }
+or_dash() { [[ -n $1 ]] && echo "$1" || echo "–"; }
+rate_of() { row "$1" && rate "$1" || true; } # KEY -> pages/s, or empty
+mb() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
+verdict() { awk "BEGIN { exit !($1) }" && echo "met" || echo "**not met**"; }
+strongest_peer() { # BOOK CONFIG CORES -> "PAGES_PER_S TOOL" of the fastest peer row, or empty
+    local b=$1 c=$2 n=$3 tool best="" who=""
+    for tool in vipsapi imagemagick vipscli; do
+        local v
+        v=$(rate_of "$b/$c/$tool/$n")
+        [[ -n $v ]] || continue
+        if [[ -z $best ]] || awk -v a="$v" -v b="$best" 'BEGIN { exit !(a > b) }'; then
+            best=$v
+            who=$tool
+        fi
+    done
+    [[ -n $best ]] && echo "$best $who"
+    return 0
+}
 
 # --- The book PDF's section of the report ------------------------------------------------------
 pdf_report() {
@@ -980,28 +1003,6 @@ if ((PDF_ONLY)); then
     echo "Book PDF section written to $RESULTS ($((ELAPSED / 60)) min $((ELAPSED % 60)) s)"
     exit 0
 fi
-
-
-# --- The tables --------------------------------------------------------------------------------
-ratio() { [[ -n $1 && -n $2 ]] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }' || echo "–"; }
-or_dash() { [[ -n $1 ]] && echo "$1" || echo "–"; }
-rate_of() { row "$1" && rate "$1" || true; } # KEY -> pages/s, or empty
-mb() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
-verdict() { awk "BEGIN { exit !($1) }" && echo "met" || echo "**not met**"; }
-strongest_peer() { # BOOK CONFIG CORES -> "PAGES_PER_S TOOL" of the fastest peer row, or empty
-    local b=$1 c=$2 n=$3 tool best="" who=""
-    for tool in vipsapi imagemagick vipscli; do
-        local v
-        v=$(rate_of "$b/$c/$tool/$n")
-        [[ -n $v ]] || continue
-        if [[ -z $best ]] || awk -v a="$v" -v b="$best" 'BEGIN { exit !(a > b) }'; then
-            best=$v
-            who=$tool
-        fi
-    done
-    [[ -n $best ]] && echo "$best $who"
-    return 0
-}
 
 SUMMARY=$WORK/summary.md
 {
