@@ -26,7 +26,6 @@ declare -A needs=(
     [poppler-utils]=/usr/bin/pdftotext
     [qpdf]=/usr/bin/qpdf
     [libqpdf-dev]=/usr/include/qpdf/QPDF.hh
-    [libleptonica-dev]=/usr/include/leptonica/allheaders.h
     [libtesseract-dev]=/usr/include/tesseract/baseapi.h
     [tesseract-ocr-spa]=/usr/share/tesseract-ocr/5/tessdata/spa.traineddata
     [tesseract-ocr-eng]=/usr/share/tesseract-ocr/5/tessdata/eng.traineddata

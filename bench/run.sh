@@ -247,19 +247,24 @@ run_detect() {
     } >"$DETECT_MD"
 }
 
-if ((DETECT_ONLY)); then
-    mkdir -p "$WORK/logs"
-    run_detect
-    # The report keeps everything else it holds; the page finder's section is replaced.
+# replace_section TITLE FILE: the report keeps everything else it holds; its section "## TITLE"
+# becomes FILE's text (added at the end when it has none yet).
+replace_section() {
     mkdir -p "$(dirname "$RESULTS")"
     touch "$RESULTS"
-    awk -v section="$DETECT_MD" '
+    awk -v title="## $1" -v section="$2" '
         function put() { while ((getline line < section) > 0) print line; close(section); done = 1 }
-        /^## Page finder$/ { skip = 1; put(); next }
+        $0 == title { skip = 1; put(); next }
         skip && /^## / { skip = 0 }
         !skip { print }
         END { if (!done) { print ""; put() } }' "$RESULTS" >"$RESULTS.new"
     mv "$RESULTS.new" "$RESULTS"
+}
+
+if ((DETECT_ONLY)); then
+    mkdir -p "$WORK/logs"
+    run_detect
+    replace_section "Page finder" "$DETECT_MD"
     cat "$DETECT_MD"
     echo "Page finder section written to $RESULTS"
     exit 0
@@ -993,11 +998,7 @@ pdf_report() {
 if ((PDF_ONLY)); then
     PDF_SECTION=$WORK/pdf-section.md
     pdf_report >"$PDF_SECTION"
-    mkdir -p "$(dirname "$RESULTS")"
-    touch "$RESULTS"
-    # The section replaces its older self; the rest of the report stays as the last full run wrote it.
-    awk '/^## / { skip = ($0 == "## Book PDF") } !skip' "$RESULTS" >"$WORK/results.tmp"
-    { cat "$WORK/results.tmp"; [[ -s $WORK/results.tmp ]] && echo; cat "$PDF_SECTION"; } | cat -s >"$RESULTS"
+    replace_section "Book PDF" "$PDF_SECTION"
     echo
     cat "$PDF_SECTION"
     echo "Book PDF section written to $RESULTS ($((ELAPSED / 60)) min $((ELAPSED % 60)) s)"
