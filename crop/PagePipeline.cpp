@@ -1,8 +1,8 @@
 #include "crop/PagePipeline.h"
 
+#include "util/Numbers.h"
 #include "crop/MarginTrim.h"
 #include "crop/SelectionRefusal.h"
-#include "util/Numbers.h"
 
 namespace {
 
