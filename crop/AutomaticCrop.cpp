@@ -280,12 +280,13 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         return;
     const QString scanPath = joinPath(w.v.CarpetaActual, w.v.FicheroActual);
     const QByteArray& cutSettings = runSettings_;
+    // The pages go out even when the record cannot be kept; the scan is then cut again by a
+    // resumed batch.
     QString recordError;
-    if (!cutRecord_.beginWriting(scanPath, cutSettings, &recordError)) {
+    const bool recordKept = cutRecord_.beginWriting(scanPath, cutSettings, &recordError);
+    if (!recordKept)
         w.ListaProceso->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
                                           .arg(w.v.FicheroActual, recordError));
-        return;
-    }
 
     struct Page {
         ImageBox* box;
@@ -294,7 +295,7 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     };
     // A page that could not be cut has been logged and is not written, and the scan is not
     // recorded as cut.
-    bool whole = scanWhole_;
+    bool whole = scanWhole_ && recordKept;
     QList<Page> pages;
     if (w.PaginaIzq->HasImage())
         pages.append({w.PaginaIzq, names.left, &prepared[0]});
