@@ -123,6 +123,7 @@ public:
     QPushButton* Probar = nullptr;
     QPushButton* CortaUna = nullptr;
     QPushButton* CortaLote = nullptr;
+    QCheckBox* chkOmitirCortadas = nullptr;
     ProgressList* ListaProceso = nullptr;
     ClickLabel* Cancelar = nullptr;
     ImageBox* Imagen = nullptr;
@@ -183,6 +184,7 @@ public:
     QPushButton* cmdICPrueba = nullptr;
     QPushButton* cmdICorte = nullptr;
     QPushButton* cmdICLote = nullptr;
+    QCheckBox* chkICOmitirCortadas = nullptr;
     UpDown* UpDownAngle = nullptr;
     // The turn accumulated with UpDownAngle, beside its arrows.
     QLabel* lblAnguloGiro = nullptr;

@@ -13,6 +13,7 @@
 #include "sources/FolderList.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -76,6 +77,29 @@ int widthForText(const QComboBox* box, const QString& text) {
     option.editable = box->isEditable();
     const QSize content(box->fontMetrics().horizontalAdvance(text), box->fontMetrics().height());
     return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, box).width();
+}
+
+const QString kOmitCaption = QStringLiteral("Omitir imágenes ya cortadas");
+
+// Keeps `follower` enabled exactly when `leader` is, however the leader's state is changed.
+class EnabledFollower : public QObject {
+public:
+    EnabledFollower(QWidget* follower, QWidget* leader) : QObject(leader), follower_(follower) {
+        leader->installEventFilter(this);
+        follower->setEnabled(leader->isEnabled());
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange)
+            follower_->setEnabled(static_cast<QWidget*>(watched)->isEnabled());
+        return false;
+    }
+
+private:
+    QWidget* follower_;
+};
+
+void followEnabled(QWidget* follower, QWidget* leader) {
+    new EnabledFollower(follower, leader);
 }
 
 QLineEdit* makeSizeBox(const QString& text, QWidget* parent) {
@@ -258,14 +282,18 @@ QWidget* MainWindow::buildAutomaticCropTab() {
     Probar->setGeometry(10, 186, 129, 28);
     CortaUna->setGeometry(143, 186, 129, 28);
     CortaLote->setGeometry(10, 218, 262, 28);
+    chkOmitirCortadas =
+        named(new QCheckBox(kOmitCaption, page), QStringLiteral("chkOmitirCortadas"));
+    chkOmitirCortadas->setGeometry(12, 250, 260, 22);
+    followEnabled(chkOmitirCortadas, CortaLote);
 
     auto* processFrame = new QGroupBox(QStringLiteral("Archivos en proceso"), page);
-    processFrame->setGeometry(10, 252, 262, 383);
+    processFrame->setGeometry(10, 276, 262, 359);
     ListaProceso = named(new ProgressList(processFrame), QStringLiteral("ListaProceso"));
-    ListaProceso->setGeometry(8, 22, 246, 288);
+    ListaProceso->setGeometry(8, 22, 246, 264);
     Cancelar = named(makeCancelLabel(QStringLiteral("\rCancelar Proceso"), processFrame),
                      QStringLiteral("Cancelar"));
-    Cancelar->setGeometry(8, 316, 246, 58);
+    Cancelar->setGeometry(8, 292, 246, 58);
 
     Imagen = named(new ImageBox(page), QStringLiteral("Imagen"));
     Imagen->setGeometry(364, 10, 393, 233);
@@ -469,6 +497,10 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     Label17 = named(makeBorderedLabel(page, QStringLiteral("50")), QStringLiteral("Label17"));
     Label17->setAlignment(Qt::AlignCenter);
     Label17->setGeometry(606, 544, 44, 20);
+    chkICOmitirCortadas =
+        named(new QCheckBox(kOmitCaption, page), QStringLiteral("chkICOmitirCortadas"));
+    chkICOmitirCortadas->setGeometry(660, 544, 230, 22);
+    followEnabled(chkICOmitirCortadas, cmdICLote);
 
     lblFileNamei2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei2"));
     lblSizei2 = named(makeBorderedLabel(page), QStringLiteral("lblSizei2"));

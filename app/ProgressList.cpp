@@ -61,6 +61,11 @@ void ProgressList::appendLine(const QString& text) {
     viewport()->repaint();
 }
 
+void ProgressList::appendFailure(const QString& text) {
+    appendLine(text);
+    emit failureAppended(text);
+}
+
 void ProgressList::appendHeader(const QString& text) {
     addText(text);
 }

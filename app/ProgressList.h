@@ -14,6 +14,9 @@ public:
     void appendLine(const QString& text);
     // Adds a line without selecting or scrolling; the caller appends the line naming the file next.
     void appendHeader(const QString& text);
+    // Adds a line saying that something the run was asked to do failed or was left out; the
+    // run goes on, but whoever started it learns of the failure (failureAppended).
+    void appendFailure(const QString& text);
     // Adds "PROCESO CANCELADO"-style lines: selected and redrawn, the view left where it is.
     void appendCancelLine(const QString& text);
 
@@ -26,6 +29,7 @@ public:
 
 signals:
     void lineAppended(const QString& text);
+    void failureAppended(const QString& text);
 
 private:
     void addText(const QString& text);

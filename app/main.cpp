@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
-#include "script/ScriptRunner.h"
 #include "image/ImageFiles.h"
+#include "script/ScriptRunner.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,9 +61,13 @@ Without options the window opens for the operator.
                   program draws off screen unless QT_QPA_PLATFORM says otherwise.
   -h, --help      Show this help and exit.
 
-Exit status: 0 when every statement was carried out; 2 on a usage error or at the first
-statement that could not be carried out, reported on standard error as
-"pliego: line N: REASON" (later statements do not run).
+Exit status:
+  0  every statement was carried out and every run it started did all it was asked;
+  1  the script ran to its end, but something a run was asked to do failed or was left
+     out: a scan that could not be read, a page not written, a full disk that stopped a
+     batch, an effect, a watermark or a label that failed (each has its line in the lists);
+  2  a usage error, or the first statement that could not be carried out, reported on
+     standard error as "pliego: line N: REASON" (later statements do not run).
 
 Every line added to the progress lists ListaProceso, lstActividad and lstNumeracion is written
 to standard output at once as "ListaProceso: TEXT", "lstActividad: TEXT" or
@@ -172,12 +176,29 @@ std::optional<QString> readScript(const std::string& file) {
     return QString::fromUtf8(source.readAll());
 }
 
+QtMessageHandler qtMessages = nullptr;
+
+// A script run's standard error holds its own reports only. Qt's notes that it made a runtime
+// folder of its own (as it does under root or a service, where XDG_RUNTIME_DIR is not set) and
+// that the off-screen platform passes over window size hints say nothing about the script.
+void quietPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg &&
+        (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+         message == QLatin1String("This plugin does not support propagateSizeHints()")))
+        return;
+    if (qtMessages)
+        qtMessages(type, context, message);
+    else
+        writeLine(stderr, message);
+}
+
 int runScript(const std::string& file) {
     const std::optional<QString> text = readScript(file);
     if (!text)
         return kUsageError;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtMessages = qInstallMessageHandler(quietPlatformNotes);
 
     // Qt is given no arguments of ours to interpret.
     int qtArgc = 1;

@@ -40,7 +40,7 @@ bool AutomaticCrop::scanLoaded() {
         return true;
     // The reason went to the list of the tab that loaded it; this list says the scan is skipped.
     if (w.chkSubTree->isChecked() || w.Interactivo->isChecked())
-        w.ListaProceso->appendLine(
+        w.ListaProceso->appendFailure(
             QStringLiteral("No se pudo leer la imagen %1: se omite").arg(w.v.FicheroActual));
     w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
     return false;
@@ -49,6 +49,8 @@ bool AutomaticCrop::scanLoaded() {
 void AutomaticCrop::runOne(bool Graba) {
     MainWindow& w = w_;
     beginWatermarkRun(w);
+    cutRecord_.forgetLoaded();
+    runSettings_ = CutRecord::digestOf(pageSettingsText(w, false));
     if (readOutputSettings(w, w.ListaProceso)) {
         w.selection().DibujaSeleccion();
         w.CargaImagen();
@@ -77,6 +79,8 @@ void AutomaticCrop::CortaLote_Click() {
     w.ListaProceso->clear();
     w.Cancelar->setVisible(true);
     diskFull_ = false;
+    cutRecord_.forgetLoaded();
+    runSettings_ = CutRecord::digestOf(pageSettingsText(w, false));
     if (readOutputSettings(w, w.ListaProceso)) {
         // Locked from the start: the operator cannot change settings between two scans.
         w.enabling().BloqueaControles();
@@ -85,6 +89,9 @@ void AutomaticCrop::CortaLote_Click() {
         const QString file = w.v.FicheroActual;
         const QStringList scans =
             tree ? entriesOf(*w.lstTree) : w.LocalFiles->selectedPaths(folder);
+        // With the box ticked, scans an earlier run cut with these settings are skipped.
+        const std::optional<QByteArray> settings =
+            w.chkOmitirCortadas->isChecked() ? std::optional(runSettings_) : std::nullopt;
         // Each scan is loaded and cut only while no stop has been asked for, tested before the
         // load and again before the cut.
         struct Steps : BatchSteps {
@@ -92,9 +99,17 @@ void AutomaticCrop::CortaLote_Click() {
             MainWindow& w;
             const QStringList& scans;
             const bool tree;
-            Steps(AutomaticCrop& r, const QStringList& s, bool t)
-                : run(r), w(r.w_), scans(s), tree(t) {}
+            const std::optional<QByteArray> settings;
+            Steps(AutomaticCrop& r, const QStringList& s, bool t, std::optional<QByteArray> k)
+                : run(r), w(r.w_), scans(s), tree(t), settings(std::move(k)) {}
             bool stopped() const override { return w.v.ProcesoCancelado || run.diskFull_; }
+            bool alreadyCut(int index) override {
+                return settings && run.cutRecord_.isCut(scans[index], *settings);
+            }
+            void skipScan(int index) override {
+                w.ListaProceso->appendLine(
+                    QStringLiteral("%1: ya cortada, se omite").arg(ExtraeFichero(scans[index])));
+            }
             void beginScan(int index) override {
                 if (tree)
                     w.v.CarpetaActual = ExtraeCarpeta(scans[index]);
@@ -114,7 +129,7 @@ void AutomaticCrop::CortaLote_Click() {
                     delete w.lstTreeAuto->takeItem(0);
                 w.lstTreeAuto->repaint();
             }
-        } steps(*this, scans, tree);
+        } steps(*this, scans, tree, settings);
         runBatch(scans, steps);
         if (tree) {
             w.v.CarpetaActual = folder;
@@ -165,7 +180,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
         return;
     }
     if (!refusal.isEmpty()) {
-        w.ListaProceso->appendLine(refusal);
+        w.ListaProceso->appendFailure(refusal);
         w.ListaProceso->appendLine(QStringLiteral("** --------------- **"));
         return;
     }
@@ -182,6 +197,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
             return recipe.forScan(batch->path(index));
         });
 
+    scanWhole_ = true;
     const QString largeSuffix = recipe.settings.largeSuffix;
     const PageBaseNames names = pageBaseNames(v.FicheroActual, recipe.twoPages);
     for (int i = 0; i < pages.size(); ++i) {
@@ -208,7 +224,7 @@ bool AutomaticCrop::commitPage(ImageBox* page, PreparedPage& prepared, bool left
     ImageBox::setClipboardCopy(prepared.cutCopy);
     page->setPicture(prepared.page);
     if (!prepared.cut) {
-        w.ListaProceso->appendLine(
+        w.ListaProceso->appendFailure(
             QStringLiteral("No se pudo cortar la página: %1").arg(prepared.cutError));
         return false;
     }
@@ -221,9 +237,10 @@ bool AutomaticCrop::commitPage(ImageBox* page, PreparedPage& prepared, bool left
     if (w.WMActivo->isChecked()) {
         w.ListaProceso->appendLine(QStringLiteral("Marca de Agua ..."));
         reportWatermarkFailure(w, prepared.watermarkError, w.ListaProceso);
+        scanWhole_ = scanWhole_ && prepared.watermarkError.isEmpty();
     }
-    if (w.CheckMagik->isChecked())
-        w.postEffects().applyToPage(page, leftPage, w.ListaProceso);
+    if (w.CheckMagik->isChecked() && !w.postEffects().applyToPage(page, leftPage, w.ListaProceso))
+        scanWhole_ = false;
     return page->HasImage();
 }
 
@@ -261,40 +278,68 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     diskFull_ = folders == OutputResult::DiskFull;
     if (folders != OutputResult::Done)
         return;
+    const QString scanPath = joinPath(w.v.CarpetaActual, w.v.FicheroActual);
+    const QByteArray& cutSettings = runSettings_;
+    // The pages go out even when the record cannot be kept; the scan is then cut again by a
+    // resumed batch.
+    QString recordError;
+    const bool recordKept = cutRecord_.beginWriting(scanPath, cutSettings, &recordError);
+    if (!recordKept)
+        w.ListaProceso->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
+                                          .arg(w.v.FicheroActual, recordError));
 
     struct Page {
         ImageBox* box;
         QString base;
         const PreparedPage* prepared;
     };
-    // A page that could not be cut has been logged and is not written.
+    // A page that could not be cut has been logged and is not written, and the scan is not
+    // recorded as cut.
+    bool whole = scanWhole_ && recordKept;
     QList<Page> pages;
     if (w.PaginaIzq->HasImage())
         pages.append({w.PaginaIzq, names.left, &prepared[0]});
+    else
+        whole = false;
     if (twoPages && w.PaginaDch->HasImage())
         pages.append({w.PaginaDch, names.right, &prepared[1]});
+    else if (twoPages)
+        whole = false;
+    QStringList written;
     const QString largeSuffix = thumbnails ? QStringLiteral("A") : QString();
     for (const Page& page : pages) {
         const QString fileName = page.base + largeSuffix + extension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
         w.ListaProceso->appendLine(fileName);
-        if (writePageFile(page.box, big, fileName, w.ListaProceso, page.prepared) ==
-            OutputResult::DiskFull) {
-            diskFull_ = true;
+        const OutputResult result =
+            writePageFile(page.box, big, fileName, w.ListaProceso, page.prepared);
+        diskFull_ = result == OutputResult::DiskFull;
+        if (diskFull_)
             return;
-        }
+        whole = whole && result == OutputResult::Done;
+        written << QStringLiteral("jpeg_big/") + fileName;
     }
-    if (!thumbnails)
+    auto record = [&] {
+        if (whole && !cutRecord_.commit(scanPath, cutSettings, written, &recordError))
+            w.ListaProceso->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
+                                              .arg(w.v.FicheroActual, recordError));
+    };
+    if (!thumbnails) {
+        record();
         return;
+    }
     const QString& smallExtension = settings.thumbnailExtension;
     for (const Page& page : pages) {
         const QString fileName = page.base + QStringLiteral("B") + smallExtension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
         w.ListaProceso->appendLine(fileName);
-        if (writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso, page.prepared) ==
-            OutputResult::DiskFull) {
-            diskFull_ = true;
+        const OutputResult result =
+            writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso, page.prepared);
+        diskFull_ = result == OutputResult::DiskFull;
+        if (diskFull_)
             return;
-        }
+        whole = whole && result == OutputResult::Done;
+        written << QStringLiteral("jpeg_small/") + fileName;
     }
+    record();
 }

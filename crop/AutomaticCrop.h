@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crop/CutRecord.h"
 #include "crop/OutputNames.h"
 #include "crop/PageOutput.h"
 #include "crop/PagePipeline.h"
@@ -54,4 +55,11 @@ private:
     MainWindow& w_;
     // A full disk met by the batch in progress: it takes no further scan.
     bool diskFull_ = false;
+    // What earlier runs cut, for skipping it; read anew by every run.
+    CutRecord cutRecord_;
+    // The digest of the settings the run in progress cuts with, read as it started.
+    QByteArray runSettings_;
+    // The scan being cut got every page as its settings ask (watermark, effects): only then is
+    // it recorded as cut.
+    bool scanWhole_ = true;
 };

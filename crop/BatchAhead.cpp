@@ -8,7 +8,8 @@
 #include <sched.h>
 #endif
 
-BatchAhead::BatchAhead(QStringList paths, int workers) : paths_(std::move(paths)) {
+BatchAhead::BatchAhead(QStringList paths, int workers, QList<bool> skipped)
+    : paths_(std::move(paths)), skipped_(std::move(skipped)) {
     workers = std::max(1, workers);
     window_ = workers;
     // The scans in flight and the one being committed keep their buffers.
@@ -49,8 +50,11 @@ ScanAhead BatchAhead::take(int index) {
 void BatchAhead::work() {
     for (;;) {
         std::unique_lock<std::mutex> guard(lock_);
-        changed_.wait(
-            guard, [&] { return stopping_ || next_ >= paths_.size() || next_ < taken_ + window_; });
+        changed_.wait(guard, [&] {
+            while (next_ < skipped_.size() && next_ < paths_.size() && skipped_[next_])
+                ++next_;
+            return stopping_ || next_ >= paths_.size() || next_ < taken_ + window_;
+        });
         if (stopping_ || next_ >= paths_.size())
             return;
         const int index = next_++;

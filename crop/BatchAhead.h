@@ -33,7 +33,8 @@ class BatchAhead {
 public:
     using RecipeFor = std::function<std::optional<ScanRecipe>(int index)>;
 
-    BatchAhead(QStringList paths, int workers);
+    // Scans whose `skipped` flag is set are never read, and never taken.
+    BatchAhead(QStringList paths, int workers, QList<bool> skipped = {});
     ~BatchAhead();
     BatchAhead(const BatchAhead&) = delete;
     BatchAhead& operator=(const BatchAhead&) = delete;
@@ -53,6 +54,7 @@ private:
     void work();
 
     const QStringList paths_;
+    const QList<bool> skipped_;
     std::mutex lock_;
     std::condition_variable changed_;
     RecipeFor recipeFor_;

@@ -8,7 +8,11 @@
 
 void runBatch(const QStringList& scans, BatchSteps& steps) {
     {
-        BatchAhead ahead(scans, BatchAhead::workerCount());
+        // Known before the workers start, so that they never read a scan that is skipped.
+        QList<bool> skipped(scans.size());
+        for (int index = 0; index < scans.size(); ++index)
+            skipped[index] = steps.alreadyCut(index);
+        BatchAhead ahead(scans, BatchAhead::workerCount(), skipped);
         for (int index = 0; index < scans.size(); ++index) {
             QApplication::processEvents();
             if (steps.stopped()) {
@@ -16,6 +20,11 @@ void runBatch(const QStringList& scans, BatchSteps& steps) {
                 continue;
             }
             steps.beginScan(index);
+            if (skipped[index]) {
+                steps.skipScan(index);
+                steps.endScan(index, false);
+                continue;
+            }
             ScanAhead scan = ahead.take(index);
             steps.cutScan(scan, ahead, index);
             steps.endScan(index, false);

@@ -17,14 +17,20 @@ public:
     // Brings the scan into the window from what was read ahead, then cuts and writes it; `batch`
     // learns from the cut what the next scans take.
     virtual void cutScan(ScanAhead& scan, BatchAhead& batch, int index) = 0;
-    // After scan `index`: cut, or passed over after a stop (`passedOver`).
+    // After scan `index`: cut or skipped as already cut, or passed over after a stop
+    // (`passedOver`).
     virtual void endScan(int index, bool passedOver) = 0;
+    // True when scan `index` was cut by an earlier run as this one would cut it, so that it is
+    // neither read nor cut again. Asked for every scan before the batch starts.
+    virtual bool alreadyCut(int) { return false; }
+    // Scan `index`, already cut, is skipped (after beginScan, instead of cutScan).
+    virtual void skipScan(int) {}
 };
 
 // Runs a batch over `scans` (full paths, in list order): workers read and cut the next scans
 // ahead while this thread takes each in its turn, lets the window take pending clicks (a stop),
-// and has `steps` commit it. A scan after a stop is never cut nor written; the buffers the batch
-// recycled are let go at its end.
+// and has `steps` commit it. A scan after a stop is never cut nor written; a scan already cut is
+// not even read. The buffers the batch recycled are let go at its end.
 void runBatch(const QStringList& scans, BatchSteps& steps);
 
 // The scans a folder-tree list holds, one full path a row.

@@ -111,7 +111,7 @@ void InteractiveCrop::dropFirstTreeEntry() {
 bool InteractiveCrop::scanLoaded() {
     if (w_.ImagenGrande->HasImage())
         return true;
-    w_.lstActividad->appendLine(
+    w_.lstActividad->appendFailure(
         QStringLiteral("No se pudo leer la imagen %1: se omite").arg(w_.v.FicheroActual));
     return false;
 }
@@ -194,6 +194,8 @@ void InteractiveCrop::cmdICorte_Click() {
     const Remembered saved = remember();
     v.ProcesoCancelado = false;
     diskFull_ = false;
+    cutRecord_.forgetLoaded();
+    runSettingsText_ = pageSettingsText(w, true);
     beginWatermarkRun(w);
     if (w.CheckMagik->isChecked()) {
         ProcesaListaInteractiva(true);
@@ -268,6 +270,8 @@ void InteractiveCrop::cmdICLote_Click() {
     const Remembered saved = remember();
     w.Cancelar2->setVisible(true);
     diskFull_ = false;
+    cutRecord_.forgetLoaded();
+    runSettingsText_ = pageSettingsText(w, true);
     beginWatermarkRun(w);
     // The settings stay locked from the first scan to the last; each page unlocks the window at
     // its end, so the lock is taken again once the next side is chosen.
@@ -296,10 +300,29 @@ void InteractiveCrop::cmdICLote_Click() {
             InteractiveCrop& run;
             MainWindow& w;
             const QList<int>& rows;
+            const QStringList& scans;
             const bool tree;
-            Steps(InteractiveCrop& r, const QList<int>& selected, bool t)
-                : run(r), w(r.w_), rows(selected), tree(t) {}
+            // With the box ticked, scans an earlier run cut with these settings are skipped.
+            const bool omit;
+            const QString firstSide;
+            Steps(InteractiveCrop& r, const QList<int>& selected, const QStringList& s, bool t)
+                : run(r), w(r.w_), rows(selected), scans(s), tree(t),
+                  omit(w.chkICOmitirCortadas->isChecked()),
+                  firstSide(w.optIzquierda->isChecked() ? QStringLiteral("i")
+                                                        : QStringLiteral("d")) {}
             bool stopped() const override { return w.v.ProcesoCancelado || run.diskFull_; }
+            bool alreadyCut(int index) override {
+                if (!omit)
+                    return false;
+                const QStringList sides =
+                    Recipe::sidesFor(w.ChkSepara2Img->isChecked(), w.chkAlternatepages->isChecked(),
+                                     firstSide, index);
+                return run.cutRecord_.isCut(scans[index], run.cutSettings(sides));
+            }
+            void skipScan(int index) override {
+                w.lstActividad->appendLine(
+                    QStringLiteral("%1: ya cortada, se omite").arg(ExtraeFichero(scans[index])));
+            }
             void beginScan(int index) override {
                 if (tree)
                     run.takeFirstTreeEntry();
@@ -323,7 +346,7 @@ void InteractiveCrop::cmdICLote_Click() {
                 run.alternate();
                 w.enabling().BloqueaControles();
             }
-        } steps(*this, rows, tree);
+        } steps(*this, rows, scans, tree);
         runBatch(scans, steps);
         if (tree)
             restore(saved);
@@ -399,7 +422,17 @@ InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& 
     return recipe;
 }
 
+QByteArray InteractiveCrop::cutSettings(const QStringList& sides) {
+    return CutRecord::digestOf(runSettingsText_ + QStringLiteral("sides=") +
+                               sides.join(QLatin1Char(',')));
+}
+
 QStringList InteractiveCrop::Recipe::sidesOf(int scansLater) const {
+    return sidesFor(both, alternate, side, scansLater);
+}
+
+QStringList InteractiveCrop::Recipe::sidesFor(bool both, bool alternate, const QString& side,
+                                              int scansLater) {
     if (both)
         return {QStringLiteral("i"), QStringLiteral("d")};
     const bool flipped = alternate && scansLater % 2 == 1;
@@ -427,7 +460,7 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     const int tolerance = w.GreyTolerance->value();
     const std::optional<OutputSettings> settings = readOutputSettings(w, log);
     if (settings && !w.ImagenGrande->HasImage())
-        log->appendLine(QStringLiteral("No hay ninguna imagen cargada: no se corta nada"));
+        log->appendFailure(QStringLiteral("No hay ninguna imagen cargada: no se corta nada"));
     if (!settings || !w.ImagenGrande->HasImage()) {
         w.enabling().DesbloqueaControles();
         log->appendLine(kBlockEnd);
@@ -462,17 +495,30 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
         });
     // A cut of a two-page scan gives the left page, then the right page, whatever side the
     // option buttons show; a test and a one-page scan give the page of the active side.
+    bool scanWhole = true;
+    written_.clear();
+    const QByteArray cutWith = Graba ? cutSettings(recipe.sidesOf(0)) : QByteArray();
+    QString recordError;
+    if (Graba && !cutRecord_.beginWriting(scanPath, cutWith, &recordError)) {
+        scanWhole = false;
+        log->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
+                               .arg(ExtraeFichero(scanPath), recordError));
+    }
     for (PreparedPage& page : pages) {
         if (diskFull_) // every later page would fail too
             break;
-        commitPage(Graba, *settings, page, scanPath);
+        scanWhole = commitPage(Graba, *settings, page, scanPath) && scanWhole;
     }
+    if (Graba && scanWhole && !diskFull_ && !written_.isEmpty() &&
+        !cutRecord_.commit(scanPath, cutWith, written_, &recordError))
+        log->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
+                               .arg(ExtraeFichero(scanPath), recordError));
 
     w.enabling().DesbloqueaControles();
     log->appendLine(kBlockEnd);
 }
 
-void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
+bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
                                  const QString& scanPath) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
@@ -494,8 +540,8 @@ void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
 
     page->setPicture(prepared.page);
     if (!prepared.refusal.isEmpty()) {
-        log->appendLine(prepared.refusal);
-        return;
+        log->appendFailure(prepared.refusal);
+        return false;
     }
     // The scan shows the page's rectangle and the copy slot holds its cut, as after a cut made
     // here.
@@ -505,17 +551,21 @@ void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
     w.ImagenGrande->setSelectionEnabled(true);
     ImageBox::setClipboardCopy(prepared.cutCopy);
     if (!prepared.cut) {
-        log->appendLine(QStringLiteral("No se pudo cortar la página: %1").arg(prepared.cutError));
-        return;
+        log->appendFailure(
+            QStringLiteral("No se pudo cortar la página: %1").arg(prepared.cutError));
+        return false;
     }
+    bool whole = prepared.trimError.isEmpty();
     if (!prepared.trimError.isEmpty())
-        log->appendLine(QStringLiteral("No se pudieron quitar los márgenes negros: %1")
-                            .arg(prepared.trimError));
-    if (w.WMActivo->isChecked())
+        log->appendFailure(QStringLiteral("No se pudieron quitar los márgenes negros: %1")
+                               .arg(prepared.trimError));
+    if (w.WMActivo->isChecked()) {
         reportWatermarkFailure(w, prepared.watermarkError, log);
+        whole = whole && prepared.watermarkError.isEmpty();
+    }
     // Every page of this tab takes the odd-page effects, left or right.
-    if (w.CheckMagik->isChecked())
-        w.postEffects().applyToPage(page, true, log);
+    if (w.CheckMagik->isChecked() && !w.postEffects().applyToPage(page, true, log))
+        whole = false;
 
     (left ? w.lblFileNamei2 : w.lblFileNamed2)->setText(largeName);
     (left ? w.lblSizei2 : w.lblSized2)
@@ -524,7 +574,7 @@ void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
     (left ? w.lblModei2 : w.lblModed2)->setText(w.tables.colorModeText(page->ColorFormat()));
     w.repaintChanges();
     if (!Graba || !page->HasImage())
-        return;
+        return false;
 
     // A folder is made only when a file goes into it.
     const QString scanFolder = ExtraeCarpeta(scanPath);
@@ -534,15 +584,21 @@ void InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
         makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, log);
     diskFull_ = made == OutputResult::DiskFull;
     if (made != OutputResult::Done)
-        return;
+        return false;
     log->appendHeader(QStringLiteral("Grabando imagen ..."));
     log->appendLine(largeName);
-    diskFull_ = writePageFile(page, big, largeName, log, &prepared) == OutputResult::DiskFull;
+    const OutputResult large = writePageFile(page, big, largeName, log, &prepared);
+    diskFull_ = large == OutputResult::DiskFull;
+    whole = whole && large == OutputResult::Done;
+    written_ << QStringLiteral("jpeg_big/") + largeName;
     if (!thumbnails || diskFull_)
-        return;
+        return whole;
     const QString thumbnailName = base + QStringLiteral("B") + settings.thumbnailExtension;
     log->appendHeader(QStringLiteral("Grabando Miniaturta ..."));
     log->appendLine(thumbnailName);
-    diskFull_ =
-        writeThumbnailFile(w, page, small, thumbnailName, log, &prepared) == OutputResult::DiskFull;
+    const OutputResult thumbnail =
+        writeThumbnailFile(w, page, small, thumbnailName, log, &prepared);
+    diskFull_ = thumbnail == OutputResult::DiskFull;
+    written_ << QStringLiteral("jpeg_small/") + thumbnailName;
+    return whole && thumbnail == OutputResult::Done;
 }

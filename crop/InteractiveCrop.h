@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crop/CutRecord.h"
 #include "crop/PageOutput.h"
 #include "crop/PagePipeline.h"
 #include "crop/PageSettings.h"
@@ -67,15 +68,28 @@ private:
         bool alternate = false;
         QString side;
         QStringList sidesOf(int scansLater) const;
+        // The sides cut from a scan `scansLater` scans after one cut from `side`: both of a
+        // spread cut for writing, else one side, turning with every scan when alternating.
+        static QStringList sidesFor(bool both, bool alternate, const QString& side, int scansLater);
         ScanRecipe forScan(const QString& path, int scansLater) const;
     };
     Recipe recipeFromWindow(const OutputSettings& settings, bool Graba, int tolerance);
     // One page of the loaded scan (`scanPath`), of the side in PaginaActiva: shown, with its
-    // lines, and written beside the scan.
-    void commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
+    // lines, and written beside the scan. True when it came out whole (trimmed, stamped and
+    // through its effects as asked) and was written.
+    bool commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
                     const QString& scanPath);
+
+    // The digest of the settings the pages of a scan are cut with in this run, `sides` included.
+    QByteArray cutSettings(const QStringList& sides);
 
     MainWindow& w_;
     // A full disk met by the run in progress: it writes nothing more and takes no further scan.
     bool diskFull_ = false;
+    // What earlier runs cut, for skipping it; read anew by every run.
+    CutRecord cutRecord_;
+    // The settings the run in progress cuts with, read as it started.
+    QString runSettingsText_;
+    // The files written for the scan being cut, relative to its folder.
+    QStringList written_;
 };

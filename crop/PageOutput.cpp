@@ -1,14 +1,14 @@
 #include "crop/PageOutput.h"
 
 #include "app/ComboBox.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
-#include "util/Numbers.h"
-#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "crop/PagePipeline.h"
-#include "app/ImageBox.h"
 #include "image/ImageFiles.h"
 #include "image/WriteFailure.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -17,7 +17,7 @@
 
 std::optional<OutputSettings> readOutputSettings(MainWindow& w, ProgressList* log) {
     auto refuse = [log](const QString& what, const QString& text) {
-        log->appendLine(
+        log->appendFailure(
             QStringLiteral("%1 no válido: \"%2\". No se ha cortado nada.").arg(what, text));
         return std::nullopt;
     };
@@ -44,12 +44,13 @@ OutputResult makeOutputFolders(const QStringList& folders, ProgressList* log) {
             continue;
         const WriteFailure failure = writeFailureOf(errno, folder, 0, QString());
         if (failure.diskFull) {
-            log->appendLine(QStringLiteral("El disco está lleno: no se pudo crear la carpeta %1. "
-                                           "Se detiene el proceso.")
-                                .arg(folder));
+            log->appendFailure(
+                QStringLiteral("El disco está lleno: no se pudo crear la carpeta %1. "
+                               "Se detiene el proceso.")
+                    .arg(folder));
             return OutputResult::DiskFull;
         }
-        log->appendLine(
+        log->appendFailure(
             QStringLiteral("No se pudo crear la carpeta %1: %2").arg(folder, failure.reason));
         return OutputResult::Failed;
     }
@@ -62,12 +63,12 @@ namespace {
 OutputResult failedWrite(const QString& fileName, const QString& folder, const QString& error,
                          bool diskFull, ProgressList* log) {
     if (diskFull) {
-        log->appendLine(QStringLiteral("El disco está lleno: no se pudo grabar %1 en %2. Se "
-                                       "detiene el proceso.")
-                            .arg(fileName, folder));
+        log->appendFailure(QStringLiteral("El disco está lleno: no se pudo grabar %1 en %2. Se "
+                                          "detiene el proceso.")
+                               .arg(fileName, folder));
         return OutputResult::DiskFull;
     }
-    log->appendLine(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, error));
+    log->appendFailure(QStringLiteral("No se pudo grabar %1: %2").arg(fileName, error));
     return OutputResult::Failed;
 }
 
@@ -106,7 +107,7 @@ OutputResult writeThumbnailFile(MainWindow& w, ImageBox* page, const QString& fo
         return failedWrite(fileName, folder, error, diskFull, log);
     }
     if (!page->ResizeImage(roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura))) {
-        log->appendLine(
+        log->appendFailure(
             QStringLiteral("No se pudo grabar %1: %2").arg(fileName, page->lastError()));
         return OutputResult::Failed;
     }

@@ -27,5 +27,12 @@ struct PageSettings {
     void nameFiles(PageRecipe& page, const QString& scanPath, const QString& base) const;
 };
 
+// Every setting of the window that shapes the pages a crop tab writes (`interactive`: tab 4,
+// otherwise tab 1) as one text, the same for the same settings: output types, sizes, colour
+// format and quality, the rectangle's sliders and the margins the operator set, trimming, the
+// watermark (its prepared picture by content) and the effects. Read when a run starts, before
+// its first load moves the margin sliders; what tells two runs' pages apart, for resuming.
+QString pageSettingsText(MainWindow& window, bool interactive);
+
 PageSettings pageSettingsFromWindow(MainWindow& window, const OutputSettings& settings, bool Graba,
                                     int top, double bottom);

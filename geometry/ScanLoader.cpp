@@ -42,7 +42,7 @@ void ScanLoader::CargaImagen(ScanRead* readAhead) {
     w.ImagenGrande->LoadFromFile(path, readAhead);
     if (!w.ImagenGrande->HasImage()) {
         // Nothing to measure or show: the previous preview and geometry stay as they were.
-        log->appendLine(
+        log->appendFailure(
             QStringLiteral("No se pudo leer la imagen: %1").arg(w.ImagenGrande->lastError()));
         return;
     }

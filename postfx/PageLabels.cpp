@@ -2,15 +2,15 @@
 
 #include "app/ComboBox.h"
 #include "app/MainWindow.h"
-#include "util/Numbers.h"
-#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "crop/OutputNames.h"
 #include "postfx/CommandScriptRunner.h"
+#include "postfx/PageNumberStamping.h"
 #include "postfx/PageNumbering.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
-#include "postfx/PageNumberStamping.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -40,8 +40,8 @@ void PageLabels::connectHandlers() {
                      [this] { cmdNumProceso_Click(); });
 }
 
-void PageLabels::report(const QString& text) {
-    w_.lstNumeracion->appendLine(text);
+void PageLabels::reportFailure(const QString& text) {
+    w_.lstNumeracion->appendFailure(text);
 }
 
 void PageLabels::ChkNumeroNon_Click() {
@@ -109,7 +109,7 @@ bool PageLabels::CreaEtiquetasNumero(const QString& labelPath, const QString& te
         size = QStringLiteral("144");
     }
     const auto failed = [this, &text](const QString& why) {
-        report(QStringLiteral("No se pudo dibujar la etiqueta \"%1\": %2").arg(text, why));
+        reportFailure(QStringLiteral("No se pudo dibujar la etiqueta \"%1\": %2").arg(text, why));
         return false;
     };
     // A label that cannot be drawn must not leave the previous page's number to be stamped.
@@ -120,7 +120,7 @@ bool PageLabels::CreaEtiquetasNumero(const QString& labelPath, const QString& te
     if (!tool) {
         // Said once per numbering run, not once per page.
         if (!missingConvertReported_)
-            report(CommandScriptRunner::missingConvertText());
+            reportFailure(CommandScriptRunner::missingConvertText());
         missingConvertReported_ = true;
         return false;
     }
@@ -150,7 +150,7 @@ bool PageLabels::CreaEtiquetasNumero(const QString& labelPath, const QString& te
 QString PageLabels::labelFolder() {
     const QString folder = joinPath(w_.v.CarpetaActual, QStringLiteral("watermark"));
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-        report(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
+        reportFailure(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
         return {};
     }
     return folder;
@@ -159,7 +159,7 @@ QString PageLabels::labelFolder() {
 void PageLabels::runNumbering(const std::function<void(const QString& labelFolder)>& numbering) {
     // The label wait lets the window take clicks: a second numbering waits for the first.
     if (numbering_) {
-        report(QStringLiteral("Ya hay una numeración en curso"));
+        reportFailure(QStringLiteral("Ya hay una numeración en curso"));
         return;
     }
     numbering_ = true;
@@ -203,8 +203,8 @@ void PageLabels::cmdNumProceso_Click() {
                 !text.isEmpty())
                 ++numbered;
         }
-        report(QStringLiteral("%1 páginas numeradas en %2")
-                   .arg(numbered)
-                   .arg(w.pageNumberStamping().numberedPagesFolder()));
+        w.lstNumeracion->appendLine(QStringLiteral("%1 páginas numeradas en %2")
+                                        .arg(numbered)
+                                        .arg(w.pageNumberStamping().numberedPagesFolder()));
     });
 }

@@ -39,7 +39,8 @@ private:
     // Runs `numbering` with the label folder, unless a numbering is already running or the
     // folder cannot be had (both reported).
     void runNumbering(const std::function<void(const QString& labelFolder)>& numbering);
-    void report(const QString& text);
+    // A line in lstNumeracion for what could not be done.
+    void reportFailure(const QString& text);
 
     MainWindow& w_;
     bool numbering_ = false;

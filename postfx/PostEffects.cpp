@@ -2,11 +2,11 @@
 
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
-#include "util/Paths.h"
 #include "app/PictureBox.h"
 #include "app/ProgressList.h"
-#include "app/ImageBox.h"
+#include "util/Paths.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -158,7 +158,7 @@ bool PostEffects::applyEffects(const EffectRows& rows, const QString& path, Prog
     } else if (!problem.isEmpty() && log) {
         // A missing convert is said once per run, not once per page.
         if (!missingConvert || !missingConvertReported_)
-            log->appendLine(problem);
+            log->appendFailure(problem);
         if (missingConvert)
             missingConvertReported_ = true;
     }
@@ -186,7 +186,7 @@ QString PostEffects::runCommand(const EffectRows& rows, const ConvertTool& tool,
     return runner_.run(scripts, script.text, CommandScriptRunner::Wait::Blocking);
 }
 
-void PostEffects::applyToPage(ImageBox* page, bool oddSet, ProgressList* log) {
+bool PostEffects::applyToPage(ImageBox* page, bool oddSet, ProgressList* log) {
     log->appendLine(QStringLiteral("Efectos Postproduccion ..."));
     // A lossless work file, so that the page comes back with its own pixels where no effect
     // changes them; a name of its own, so that two copies of the program never take each
@@ -194,29 +194,33 @@ void PostEffects::applyToPage(ImageBox* page, bool oddSet, ProgressList* log) {
     QTemporaryFile work(
         joinPath(absolutePath(temporaryFolder()), QStringLiteral("post_tmp-XXXXXX.png")));
     if (!work.open()) {
-        log->appendLine(QStringLiteral("No se pudo crear el fichero de trabajo en %1: %2")
-                            .arg(temporaryFolder(), work.errorString()));
-        return;
+        log->appendFailure(QStringLiteral("No se pudo crear el fichero de trabajo en %1: %2")
+                               .arg(temporaryFolder(), work.errorString()));
+        return false;
     }
     work.close();
     const QString file = work.fileName();
     if (!page->SaveToFile(file)) {
-        log->appendLine(page->lastError());
-        return;
+        log->appendFailure(page->lastError());
+        return false;
     }
     const bool changed =
         oddSet ? EfectosImpar(file, QString(), log) : EfectosPar(file, QString(), log);
     if (!changed)
-        return; // the page box still holds the page as it was
+        return false; // the page box still holds the page as it was
     // The page keeps the output settings it was given: convert writes the work file in whatever
     // depth it likes.
     const int quality = page->JpegQuality();
     const int colorFormat = page->ColorFormat();
+    // A result that cannot be read back leaves the page as it was cut, not empty.
+    Picture asCut = page->picture();
     if (!page->LoadFromFile(file)) {
-        log->appendLine(page->lastError());
-        return;
+        log->appendFailure(page->lastError());
+        page->setPicture(std::move(asCut));
+        return false;
     }
     page->setJpegQuality(quality);
     page->setColorFormat(colorFormat);
     page->setSaveFlag(true);
+    return true;
 }

@@ -33,8 +33,9 @@ public:
 
     // A finished page of either crop run through the effects: the page goes out to a lossless
     // work file, the odd-page (`oddSet`) or even-page effects change that file, and the page
-    // comes back from it with its save settings. Failures are lines in `log`.
-    void applyToPage(ImageBox* page, bool oddSet, ProgressList* log);
+    // comes back from it with its save settings. Failures are lines in `log`, and leave the page
+    // as it was; true when the effects were applied.
+    bool applyToPage(ImageBox* page, bool oddSet, ProgressList* log);
 
     // A crop run has ended: the next run reports a missing convert again.
     void runEnded() { missingConvertReported_ = false; }

@@ -29,6 +29,7 @@ ScriptRunner::ScriptRunner(MainWindow& window, Output out, Output err)
     for (ProgressList* list : {w_.ListaProceso, w_.lstActividad, w_.lstNumeracion}) {
         connect(list, &ProgressList::lineAppended, this,
                 [this, list](const QString& text) { onLineAppended(list, text); });
+        connect(list, &ProgressList::failureAppended, this, [this] { somethingFailed_ = true; });
     }
 }
 
@@ -150,7 +151,7 @@ void ScriptRunner::step() {
         if (queued_ > 0)
             QMetaObject::invokeMethod(this, &ScriptRunner::step, Qt::QueuedConnection);
         else
-            finish(0);
+            finish(somethingFailed_ ? 1 : 0);
         return;
     }
     const ScriptStatement& statement = statements_[next_++];

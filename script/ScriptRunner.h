@@ -14,7 +14,8 @@ class ProgressList;
 // a person's actions arrive. Every line appended to the two progress lists is written out as
 // "LIST: TEXT" at once. The first statement that cannot be carried out is reported as
 // "pliego: line N: REASON" and ends the run with status 2; after the last statement the window
-// is closed as a person closes it and the run ends with status 0.
+// is closed as a person closes it and the run ends with status 0, or 1 when a run it started
+// reported a failure in its list (a scan not read, a page not written, a stopped batch).
 class ScriptRunner : public QObject {
     Q_OBJECT
 public:
@@ -67,5 +68,6 @@ private:
     int queued_ = 0;       // statements queued by `when` and not yet run
     bool stepDue_ = false; // the next statement waits for the running one to return
     bool finished_ = false;
+    bool somethingFailed_ = false;
     int status_ = 0;
 };

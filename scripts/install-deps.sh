@@ -12,6 +12,9 @@ packages=(
   qpdf poppler-utils
   xvfb xauth x11-utils
   dpkg-dev file desktop-file-utils
+  # The tests: a shelf of books under GNU parallel; Ghostscript's fonts, which ImageMagick falls
+  # back on for a font it cannot find, so that the tests run where a missing font would not fail.
+  parallel fonts-urw-base35 ghostscript
 )
 
 missing=()

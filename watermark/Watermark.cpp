@@ -99,7 +99,7 @@ void Watermark::PreparaMarcaAgua() {
     w.SSTab1->setCurrentIndex(3);
     const QString picture = joinPath(v.CarpetaMarca, v.FicheroMarca);
     auto refuse = [log](const QString& reason) {
-        log->appendLine(QStringLiteral("No se ha preparado la marca de agua: %1").arg(reason));
+        log->appendFailure(QStringLiteral("No se ha preparado la marca de agua: %1").arg(reason));
     };
 
     const int width = roundToInt32(v.AnchoPagina);

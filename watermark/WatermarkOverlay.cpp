@@ -27,7 +27,7 @@ QString stampWatermark(Picture& page, const WatermarkStamp& stamp) {
 
 void reportWatermarkFailure(MainWindow& w, const QString& error, ProgressList* log) {
     if (!error.isEmpty() && w.watermark().firstFailureOfRun())
-        log->appendLine(error + QStringLiteral(": las páginas de este proceso siguen sin ella"));
+        log->appendFailure(error + QStringLiteral(": las páginas de este proceso siguen sin ella"));
 }
 
 void mergeWatermark(MainWindow& w, ImageBox* page, ProgressList* log) {

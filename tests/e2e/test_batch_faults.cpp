@@ -1,10 +1,12 @@
 // Batches of the program meeting what a person's machine may do to them: the program killed part
-// way (a power cut, kill -9) and a disk that fills up. The program runs in script mode as a
-// separate process, as a shell script starts it.
+// way (a power cut, kill -9) and taken up again, a disk that fills up, a broken scan; and the
+// exit status a shelf of books relies on. The program runs in script mode as a separate
+// process, as a shell script starts it.
 #include "image/ImageFiles.h"
 
 #include "SmallDisk.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -43,8 +45,11 @@ QString scanName(int scan) {
     return QStringLiteral("libro%1.jpg").arg(scan, 3, 10, QLatin1Char('0'));
 }
 
-// The statements that cut every scan of `folder` into pages of `type` ("JPG", "BMP", …).
-QString batchScript(const QString& folder, const QString& type, bool interactive, bool thumbnails) {
+// The statements that cut every scan of `folder` into pages of `type` ("JPG", "BMP", …), with
+// `settings` given before the crop tab opens and `rectangle` on it; `omit` skips what was cut.
+QString batchScript(const QString& folder, const QString& type, bool interactive, bool thumbnails,
+                    bool omit = false, const QStringList& settings = {},
+                    const QStringList& rectangle = {}) {
     QStringList lines{QStringLiteral("set Dirs \"%1\"").arg(folder),
                       QStringLiteral("set TipoOrigen \"Imágenes JPG\""),
                       QStringLiteral("set ChkSepara2Img 1"),
@@ -53,14 +58,20 @@ QString batchScript(const QString& folder, const QString& type, bool interactive
     if (thumbnails)
         lines << QStringLiteral("set HacerMini 1")
               << QStringLiteral("set TipoPeque \"Imágenes %1\"").arg(type);
+    lines << settings;
+    const QString omitBox = interactive ? "chkICOmitirCortadas" : "chkOmitirCortadas";
+    if (interactive)
+        lines << QStringLiteral("set Interactivo 1");
+    lines << QStringLiteral("click AceptaConfig") << rectangle;
+    if (omit)
+        lines << QStringLiteral("set %1 1").arg(omitBox);
     if (interactive) {
-        lines << QStringLiteral("set Interactivo 1") << QStringLiteral("click AceptaConfig")
-              << QStringLiteral("select LocalFiles2 all") << QStringLiteral("click cmdICLote")
+        lines << QStringLiteral("select LocalFiles2 all") << QStringLiteral("click cmdICLote")
               << QStringLiteral("print cmdICLote.Enabled")
               << QStringLiteral("print Cancelar2.Visible");
     } else {
-        lines << QStringLiteral("click AceptaConfig") << QStringLiteral("select LocalFiles all")
-              << QStringLiteral("click CortaLote") << QStringLiteral("print CortaLote.Enabled")
+        lines << QStringLiteral("select LocalFiles all") << QStringLiteral("click CortaLote")
+              << QStringLiteral("print CortaLote.Enabled")
               << QStringLiteral("print Cancelar.Visible");
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
@@ -95,13 +106,19 @@ Run runProgram(const QString& script, int killAfter = -1) {
     return run;
 }
 
-// Every file under `folder`, hidden ones included, as paths relative to it.
+const QString kRecord = QStringLiteral("jpeg_big/.pliego-cortadas");
+
+// Every file under `folder`, hidden ones included, as paths relative to it; the record of what
+// was cut (when `folder` is a book) is left out.
 QStringList filesUnder(const QString& folder) {
     QStringList files;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(folder).relativeFilePath(it.next());
+    while (it.hasNext()) {
+        const QString file = QDir(folder).relativeFilePath(it.next());
+        if (QFileInfo(file).fileName() != QFileInfo(kRecord).fileName())
+            files << file;
+    }
     files.sort();
     return files;
 }
@@ -109,6 +126,29 @@ QStringList filesUnder(const QString& folder) {
 QByteArray contents(const QString& file) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The pages and thumbnails under `folder`, by name, with their bytes.
+QMap<QString, QByteArray> pagesUnder(const QString& folder) {
+    QMap<QString, QByteArray> pages;
+    for (const QString& file : filesUnder(folder)) {
+        if (file.startsWith(QStringLiteral("jpeg_")))
+            pages.insert(file, contents(folder + "/" + file));
+    }
+    return pages;
+}
+
+// Every file under `folder` with the time it was last written.
+QMap<QString, QDateTime> writeTimes(const QString& folder) {
+    QMap<QString, QDateTime> times;
+    const QStringList files = filesUnder(folder) << kRecord;
+    for (const QString& file : files)
+        times.insert(file, QFileInfo(folder + "/" + file).lastModified());
+    return times;
+}
+
+qsizetype linesWith(const Run& run, const QString& text) {
+    return run.out.filter(text).size();
 }
 
 } // namespace
@@ -120,6 +160,12 @@ private slots:
     void killedBatchLeavesOnlyWholePages();
     void fullDiskStopsTheBatch_data();
     void fullDiskStopsTheBatch();
+    void statusSaysWhetherAllWasDone_data();
+    void statusSaysWhetherAllWasDone();
+    void killedBatchResumesToTheSamePages_data();
+    void killedBatchResumesToTheSamePages();
+    void otherSettingsCutAgain_data();
+    void otherSettingsCutAgain();
 
 private:
     // A fresh copy of the book's scans in `folder`.
@@ -173,8 +219,7 @@ void BatchFaultsTest::killedBatchLeavesOnlyWholePages() {
             QImage page;
             int code = 0;
             QString error;
-            QVERIFY2(readImageFile(folder + "/" + file, &page, &code, &error),
-                     qPrintable(error));
+            QVERIFY2(readImageFile(folder + "/" + file, &page, &code, &error), qPrintable(error));
             if (file.startsWith(QStringLiteral("jpeg_big")))
                 QCOMPARE(page.size(), QSize(kPageWidth, kPageHeight));
             ++pagesSeen;
@@ -215,7 +260,7 @@ void BatchFaultsTest::fullDiskStopsTheBatch() {
     copyBook(full);
     const Run run = runProgram(batchScript(full, "BMP", interactive, false));
     QVERIFY(run.finished);
-    QCOMPARE(run.status, 0);
+    QCOMPARE(run.status, 1); // the run ended, but not every page was written
     QVERIFY2(!run.err.contains(QStringLiteral("pliego:")), qPrintable(run.err));
 
     const QString list =
@@ -243,6 +288,124 @@ void BatchFaultsTest::fullDiskStopsTheBatch() {
         QVERIFY2(contents(full + "/jpeg_big/" + page) == contents(roomy + "/jpeg_big/" + page),
                  qPrintable(page + " differs from the page written with room to spare"));
     }
+}
+
+void BatchFaultsTest::statusSaysWhetherAllWasDone_data() {
+    QTest::addColumn<bool>("interactive");
+    QTest::addColumn<QString>("broken");   // a scan made unreadable
+    QTest::addColumn<QString>("misspelt"); // a statement that cannot be carried out
+    QTest::addColumn<int>("status");
+    QTest::newRow("clean book") << false << QString() << QString() << 0;
+    QTest::newRow("broken scan") << false << scanName(3) << QString() << 1;
+    QTest::newRow("broken scan, interactive") << true << scanName(3) << QString() << 1;
+    QTest::newRow("bad script") << false << QString() << "set TipoGrandee 1" << 2;
+}
+
+// 0 when every scan was cut, 1 when the batch went on past a scan it could not read (whose
+// pages are the only ones missing), 2 when the script cannot be carried out (nothing is cut).
+void BatchFaultsTest::statusSaysWhetherAllWasDone() {
+    QFETCH(bool, interactive);
+    QFETCH(QString, broken);
+    QFETCH(QString, misspelt);
+    QFETCH(int, status);
+    QTemporaryDir work;
+    const QString folder = work.filePath("book");
+    copyBook(folder);
+    if (!broken.isEmpty()) {
+        QFile scan(folder + "/" + broken);
+        QVERIFY(scan.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        scan.write("not a picture");
+    }
+    const QStringList settings = misspelt.isEmpty() ? QStringList() : QStringList{misspelt};
+    const Run run = runProgram(batchScript(folder, "PNG", interactive, false, false, settings));
+    QVERIFY(run.finished);
+    QCOMPARE(run.status, status);
+    const int pages = status == 2 ? 0 : 2 * (kScans - (broken.isEmpty() ? 0 : 1));
+    QCOMPARE(pagesUnder(folder).size(), pages);
+    QCOMPARE(run.err.isEmpty(), status != 2);
+}
+
+void BatchFaultsTest::killedBatchResumesToTheSamePages_data() {
+    QTest::addColumn<bool>("interactive");
+    QTest::newRow("automatic tab") << false;
+    QTest::newRow("interactive tab") << true;
+}
+
+// Killed at points drawn from a fixed seed, then run again with "Omitir imágenes ya cortadas":
+// the pages and thumbnails are those of a batch never interrupted, byte for byte, and only the
+// scans the killed run had not finished are read again. A third run reads nothing and writes
+// nothing.
+void BatchFaultsTest::killedBatchResumesToTheSamePages() {
+    QFETCH(bool, interactive);
+    QTemporaryDir work;
+    const QString whole = work.filePath("whole");
+    copyBook(whole);
+    QElapsedTimer clock;
+    clock.start();
+    const QString script = batchScript(whole, "JPG", interactive, true, true);
+    const Run reference = runProgram(script);
+    const qint64 length = clock.elapsed();
+    QCOMPARE(reference.status, 0);
+    QCOMPARE(linesWith(reference, "ya cortada, se omite"), 0);
+    const QMap<QString, QByteArray> expected = pagesUnder(whole);
+    QCOMPARE(expected.size(), 4 * kScans);
+
+    std::mt19937 random(2207);
+    for (int k = 0; k < 4; ++k) {
+        const QString folder = work.filePath(QStringLiteral("killed%1").arg(k));
+        copyBook(folder);
+        const QString own = batchScript(folder, "JPG", interactive, true, true);
+        const int delay = int(length * (0.1 + 0.8 * (random() % 1000) / 1000.0));
+        QVERIFY(runProgram(own, delay).finished);
+        // The scans the killed run recorded as cut, one line each after the record's header.
+        const qsizetype recorded = std::max<qsizetype>(
+            0, QString::fromUtf8(contents(folder + "/" + kRecord)).count('\n') - 1);
+        const Run resumed = runProgram(own);
+        QCOMPARE(resumed.status, 0);
+        QCOMPARE(linesWith(resumed, "ya cortada, se omite"), recorded);
+        QCOMPARE(linesWith(resumed, "Leyendo imagen ..."), kScans - recorded);
+        QVERIFY2(pagesUnder(folder) == expected, qPrintable(QStringLiteral("kill %1").arg(k)));
+        qInfo("killed after %d ms: %lld scans skipped", delay, qlonglong(recorded));
+
+        if (k > 0)
+            continue;
+        const QMap<QString, QDateTime> before = writeTimes(folder);
+        QTest::qSleep(20);
+        const Run idle = runProgram(own);
+        QCOMPARE(idle.status, 0);
+        QCOMPARE(linesWith(idle, "ya cortada, se omite"), kScans);
+        QCOMPARE(linesWith(idle, "Leyendo imagen ..."), 0);
+        QCOMPARE(writeTimes(folder), before);
+    }
+}
+
+void BatchFaultsTest::otherSettingsCutAgain_data() {
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QStringList>("rectangle");
+    QTest::newRow("same settings") << QStringList() << QStringList();
+    QTest::newRow("size") << QStringList{"set MasMenosAlG 900"} << QStringList();
+    QTest::newRow("type") << QStringList{"set TipoGrande \"Imágenes PNG\""} << QStringList();
+    QTest::newRow("quality") << QStringList{"set UpDownQuality 60"} << QStringList();
+    QTest::newRow("colour format")
+        << QStringList{"set ColorBw \"Escala de Grises (256 Tonos de Gris)\""} << QStringList();
+    QTest::newRow("rectangle") << QStringList() << QStringList{"set SelectionSize 900"};
+}
+
+// After a whole batch, a run with the box ticked and any setting that shapes the pages changed
+// cuts every scan again; with the same settings it cuts none.
+void BatchFaultsTest::otherSettingsCutAgain() {
+    QFETCH(QStringList, settings);
+    QFETCH(QStringList, rectangle);
+    QTemporaryDir work;
+    const QString folder = work.filePath("book");
+    copyBook(folder);
+    QCOMPARE(runProgram(batchScript(folder, "JPG", false, false, true)).status, 0);
+    const Run again =
+        runProgram(batchScript(folder, "JPG", false, false, true, settings, rectangle));
+    QCOMPARE(again.status, 0);
+    const bool same = settings.isEmpty() && rectangle.isEmpty();
+    QCOMPARE(linesWith(again, "ya cortada, se omite"), same ? kScans : 0);
+    QCOMPARE(linesWith(again, "Leyendo imagen ..."), same ? 0 : kScans);
 }
 
 QTEST_GUILESS_MAIN(BatchFaultsTest)

@@ -4,11 +4,11 @@
 #include "ListLines.h"
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/PictureBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "app/ImageBox.h"
 #include "postfx/CommandScript.h"
 #include "postfx/CommandScriptRunner.h"
 #include "postfx/PageLabels.h"
@@ -33,6 +33,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -454,7 +455,7 @@ private slots:
             QVERIFY(otherCopy.lock());
             QVERIFY(!w.postEffects().EfectosImpar(file, QString(), w.ListaProceso));
             QCOMPARE(lines(w.ListaProceso), QStringList{"Otra copia del programa está usando " +
-                                                          f.program + "/imgmagick.sh"});
+                                                        f.program + "/imgmagick.sh"});
         }
         QVERIFY(w.postEffects().EfectosImpar(file, QString(), w.ListaProceso));
         QCOMPARE(QImage(file).size(), QSize(250, 200));
@@ -491,7 +492,8 @@ private slots:
         expected = f.files();
         w.CortaLote->click();
         QCOMPARE(page(f, "libro001.png").size(), QSize(250, 200));
-        expected += {"scans/jpeg_big/libro001.png", "scans/jpeg_big/libro002.png"};
+        expected += {"scans/jpeg_big/libro001.png", "scans/jpeg_big/libro002.png",
+                     "scans/jpeg_big/.pliego-cortadas"};
         QCOMPARE(f.files(), expected); // the work file does not stay behind either
     }
 
@@ -607,8 +609,20 @@ private slots:
         NumberedBook book({"0001.png", "0002.png", "0003.png"}, folder);
         MainWindow& w = book.f.w();
         QSet<QString> expected = book.f.files();
-        QMetaObject::invokeMethod(w.TestMgkNon, &QPushButton::click, Qt::QueuedConnection);
+        // Clicked from inside the label's wait, where the window takes events, and only there.
+        bool clickedWhileBusy = false;
+        QTimer whileBusy;
+        QObject::connect(&whileBusy, &QTimer::timeout, [&] {
+            if (!w.v.ProcesandoEfectos)
+                return;
+            whileBusy.stop();
+            clickedWhileBusy = true;
+            w.TestMgkNon->click();
+        });
+        whileBusy.start(0);
         w.cmdNumPrueba->click();
+        whileBusy.stop();
+        QVERIFY(clickedWhileBusy);
         QVERIFY(w.ImgPlantillaNum->HasImage());
         QVERIFY2(w.ImageTarget->message().contains("ocupado"),
                  qPrintable(w.ImageTarget->message()));
@@ -632,6 +646,56 @@ private slots:
             QVERIFY(expected != blank);
             QCOMPARE(QImage(book.f.scans + "/jpeg_big/000" + number + ".png"), expected);
         }
+    }
+
+    // The numbering reads its pages from the folder its list shows, which need not be the first
+    // tab's, and writes them into jpeg_big beside them; the label goes through a work file of
+    // its own, whatever the temporary folder holds under the old fixed name.
+    void numberedPagesGoBesideThePagesRead() {
+        NumberedBook book({"0001.png"});
+        MainWindow& w = book.f.w();
+        const QString other = book.f.path("other");
+        QDir().mkpath(other);
+        QImage grey(300, 400, QImage::Format_RGB32);
+        grey.fill(qRgb(120, 120, 120));
+        QVERIFY(grey.save(other + "/0003.png"));
+        QDir().mkpath(book.f.path("tmp/wm_num.png"));
+        const EnvironmentChange temporary("TMP", QFile::encodeName(book.f.path("tmp")));
+        w.FiletoRenum->setPath(other);
+        w.FiletoRenum->refresh();
+        QCOMPARE(w.FiletoRenum->count(), 1);
+        w.FiletoRenum->setRowSelected(0, true);
+        w.cmdNumProceso->click();
+        QCOMPARE(lines(w.lstNumeracion),
+                 QStringList{"1 páginas numeradas en " + other + "/jpeg_big"});
+        QVERIFY(!QFile::exists(book.f.scans + "/jpeg_big"));
+        const QImage numbered(other + "/jpeg_big/0003.png");
+        QCOMPARE(numbered.size(), QSize(300, 400));
+        QCOMPARE(numbered.pixel(299, 399), qRgb(120, 120, 120));
+        QCOMPARE(QDir(book.f.path("tmp")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{"wm_num.png"});
+    }
+
+    // An effect whose result cannot be read back (here a convert that writes garbage) leaves
+    // the page as it was cut, written with a line saying why, not an empty page.
+    void effectResultThatCannotBeReadKeepsThePage() {
+        ToolFolderWindow f;
+        const QString convert = f.program + "/imgmagic/convert";
+        QFile fake(convert);
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write("#!/bin/sh\nfor last; do :; done\necho garbage > \"$last\"\n");
+        fake.close();
+        QVERIFY(fake.setPermissions(fake.permissions() | QFile::ExeOwner));
+        const QRgb grey = qRgb(90, 90, 90);
+        makeBook(f, 1, grey, grey);
+        MainWindow& w = f.w();
+        choose(w, true, 0, kRotate, "90");
+        w.CortaLote->click();
+        QCOMPARE(page(f, "libro001.png").size(), QSize(200, 250));
+        QCOMPARE(page(f, "libro001.png").pixel(100, 125), grey);
+        QCOMPARE(page(f, "libro002.png").size(), QSize(200, 250));
+        const QStringList log = lines(w.ListaProceso);
+        QVERIFY2(log.filter("No se puede leer el fichero").size() == 2, qPrintable(log.join('|')));
     }
 
     // A label that cannot be drawn (no such font) is reported and its page left as it was,

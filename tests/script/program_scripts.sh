@@ -202,9 +202,10 @@ case_name="sample book folder"
 strays="$(cd "$sample_book" && ls -A | grep -Ev '^(libro00[1-6]\.jpg|marcas|jpeg_big|jpeg_small)$')"
 [ -z "$strays" ] || fail "the sample book's folder also holds: $(echo $strays)"
 
-# count FOLDER: the number of files in it (0 when it does not exist).
+# count FOLDER: the number of pages in it, the hidden record of what was cut left out (0 when
+# it does not exist).
 count() {
-    if [ -d "$1" ]; then find "$1" -maxdepth 1 -type f | wc -l; else echo 0; fi
+    if [ -d "$1" ]; then find "$1" -maxdepth 1 -type f ! -name ".*" | wc -l; else echo 0; fi
 }
 
 # size IMAGE: its width x height.
@@ -232,7 +233,7 @@ grep -Fxq "LocalFiles.ListCount = 6" "$work/out" || fail "the scans are not list
 [ "$(count "$book/jpeg_big")" -eq 12 ] || fail "$(count "$book/jpeg_big") pages, expected 12"
 [ "$(count "$book/jpeg_small")" -eq 12 ] ||
     fail "$(count "$book/jpeg_small") thumbnails, expected 12"
-page="$(find "$book/jpeg_big" -type f | sort | head -n 1)"
+page="$(find "$book/jpeg_big" -type f ! -name ".*" | sort | head -n 1)"
 [ "$(size "$page")" = "695x958" ] || fail "page $page is $(size "$page"), expected 695x958"
 thumbnail="$(find "$book/jpeg_small" -type f | sort | head -n 1)"
 [ "$(size "$thumbnail")" = "370x540" ] ||
