@@ -1,12 +1,13 @@
+#include "app/ImageBox.h"
 #include "image/AreaShrink.h"
 #include "image/ColorFormats.h"
 #include "image/ColorQuantizer.h"
-#include "app/ImageBox.h"
 #include "image/ImageFiles.h"
 #include "image/JpegWriter.h"
 #include "image/ScanRead.h"
 #include "image/TurnGeometry.h"
 #include "image/TurnedCut.h"
+#include "image/TurnedPage.h"
 
 #include "SmallDisk.h"
 
@@ -230,6 +231,8 @@ private slots:
     void rotate();
     void turnedCutIsTheTurnCut_data();
     void turnedCutIsTheTurnCut();
+    void turnedPageIsTheTurnedCutShrunk_data();
+    void turnedPageIsTheTurnedCutShrunk();
     void resize_data();
     void resize();
     void clipboardSharesPixels();
@@ -909,6 +912,74 @@ void ImageTest::turnedCutIsTheTurnCut() {
              qPrintable(QString::number(meanAbsoluteError(cut, whole.image().copy(area)))));
 }
 
+void ImageTest::turnedPageIsTheTurnedCutShrunk_data() {
+    QTest::addColumn<float>("angle");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QRectF>("part");  // of the turned canvas, in fractions of its size
+    QTest::addColumn<double>("shown"); // of the part's height, from its top
+    QTest::addColumn<QSize>("size");   // empty: the part's own size
+    const QRectF page(0.5, 0.05, 0.46, 0.9), beyond(-0.05, -0.04, 0.5, 0.6);
+    const int rgb = QImage::Format_RGB32;
+    QTest::newRow("small clockwise turn, halved") << 1.37f << rgb << page << 1.0 << QSize(160, 431);
+    QTest::newRow("anticlockwise, past the scan's corner")
+        << -3.4f << rgb << beyond << 1.0 << QSize(201, 300);
+    QTest::newRow("a band left white below the cut")
+        << 2.6f << rgb << page << 0.83 << QSize(190, 512);
+    QTest::newRow("the page's own size") << -0.8f << rgb << page << 1.0 << QSize();
+    QTest::newRow("stretched to another shape") << 0.45f << rgb << page << 1.0 << QSize(250, 300);
+    QTest::newRow("translucent colour laid on white")
+        << 2.2f << int(QImage::Format_ARGB32_Premultiplied) << page << 1.0 << QSize(160, 431);
+    QTest::newRow("grey") << -1.9f << int(QImage::Format_Grayscale8) << page << 1.0
+                          << QSize(160, 431);
+    QTest::newRow("steep turn") << 60.f << rgb << page << 1.0 << QSize(160, 431);
+}
+
+// A page sampled straight through the turn at its size must look as the turned scan's cut on its
+// white canvas, shrunk.
+void ImageTest::turnedPageIsTheTurnedCutShrunk() {
+    QFETCH(float, angle);
+    QFETCH(int, format);
+    QFETCH(QRectF, part);
+    QFETCH(double, shown);
+    QFETCH(QSize, size);
+    QImage source = scannedPage();
+    if (format == QImage::Format_ARGB32_Premultiplied) {
+        source = source.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                source.setPixel(x, y,
+                                (source.pixel(x, y) & 0xFFFFFF) | uint((x + 3 * y) % 256) << 24);
+    }
+    source = source.convertToFormat(QImage::Format(format));
+    // The scan as the program holds it: a grey scan is read into colour.
+    Picture whole;
+    whole.setLoaded(toWorkingFormat(source), 0);
+    QVERIFY(whole.Rotate(angle));
+    const QSize canvas = TurnGeometry(source.size(), angle).canvas();
+    const QRect area(int(part.x() * canvas.width()), int(part.y() * canvas.height()),
+                     int(part.width() * canvas.width()), int(part.height() * canvas.height()));
+    const QRect cut(area.topLeft(), QSize(area.width(), int(shown * area.height())));
+    const bool ownSize = size.isEmpty();
+    if (ownSize)
+        size = area.size();
+    QImage expected(area.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+        QPainter painter(&expected);
+        const QRect onCanvas = cut & whole.image().rect();
+        painter.drawImage(onCanvas.topLeft() - area.topLeft(), whole.image(), onCanvas);
+    }
+    expected = smoothScaled(expected, size.width(), size.height());
+    const QImage page = turnedPage(source, angle, area, cut, size);
+    QCOMPARE(page.size(), size);
+    // The mean is taken of the scan's linear interpolation, which a shrink of the turned scan's
+    // bilinear samples averages too; at the page's own size those samples are single points, a
+    // little sharper.
+    const double bound = ownSize ? 1.5 : 1.0;
+    const double error = meanAbsoluteError(page, expected);
+    QVERIFY2(error <= bound, qPrintable(QString::number(error)));
+}
+
 // What a shrink must give: each target pixel the mean of the source area it covers, computed
 // exactly.
 double exactAreaMean(const QImage& source, QSize to, int x, int y, int shift) {
@@ -1099,7 +1170,7 @@ void ImageTest::readAheadGivesTheFileAsItIsWhenLoaded() {
     ImageBox box;
     ScanRead ahead = readScan(scan);
     ahead.image = filled(20, 10, qRgb(1, 2, 3)); // told apart from the file's own pixels
-    QVERIFY(box.LoadFromFile(other, &ahead)); // a read of another file is not taken
+    QVERIFY(box.LoadFromFile(other, &ahead));    // a read of another file is not taken
     QCOMPARE(box.image().pixel(1, 1), qRgb(0, 0, 200));
     QVERIFY(box.LoadFromFile(scan, &ahead));
     QCOMPARE(box.image().pixel(1, 1), qRgb(1, 2, 3));

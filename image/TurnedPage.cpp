@@ -1,0 +1,313 @@
+#include "image/TurnedPage.h"
+
+#include "image/AreaShrink.h"
+#include "image/TurnGeometry.h"
+#include "image/TurnedCut.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// The page is made in two passes, as a shrink by area averaging is, with the turn split into two
+// shears: first down each column of the scan, averaging the rows that a row of the page covers
+// along that column (the rows lie a little lower or higher from column to column), then along
+// each of those rows, averaging the columns that a pixel of the page covers (the columns lie a
+// little further right or left from row to row). Every page pixel thus averages the scan's pixels
+// over its own footprint, turned, as a shrink of the turned scan would; the footprint's sides
+// keep to the scan's columns, which differs from the turned square by a fraction of a pixel.
+namespace {
+
+// As in the area shrink: 14-bit weights summing to exactly one, and the rows between the two
+// passes with 7 bits below the pixel value, within a signed 16-bit value.
+constexpr int kWeightBits = 14;
+constexpr int kOne = 1 << kWeightBits;
+constexpr int kRowFraction = 7;
+// Where an interval starts is taken to 1/64 of a pixel: its weights are looked up by that
+// fraction, and the error (at most 1/128 of a pixel) shows nowhere.
+constexpr int kPhaseBits = 6;
+constexpr int kPhases = 1 << kPhaseBits;
+// Positions are 32.32 fixed point.
+constexpr int kPointBits = 32;
+// Turns beyond this (cosine below it) are made by the turned cut and a shrink.
+constexpr double kLeastCosine = 0.7;
+
+std::int64_t fixedPoint(double value) {
+    return std::int64_t(std::llround(std::ldexp(value, kPointBits)));
+}
+int wholePart(std::int64_t point) {
+    return int(point >> kPointBits);
+}
+int phaseOf(std::int64_t point) {
+    return int((point >> (kPointBits - kPhaseBits)) & (kPhases - 1));
+}
+
+// The share of the scan's pixel centred at 0 in the mean of the linear interpolation between
+// the pixels' centres over (-infinity, z]: the integral of the hat function.
+double hatIntegral(double z) {
+    if (z <= -1)
+        return 0;
+    if (z <= 0)
+        return (z + 1) * (z + 1) / 2;
+    if (z <= 1)
+        return 1 - (1 - z) * (1 - z) / 2;
+    return 1;
+}
+
+// The weights of the scan's pixels in the mean over an interval of `length` pixels, for each of
+// the fractions of a pixel it may start at (its phase). The mean is taken of the linear
+// interpolation between the pixels' centres, as a shrink of the scan turned with bilinear
+// sampling averages it: so the pixel before the one the interval starts in may count (`first`
+// is -1 then). Weights come in pairs as the multiply-add takes them (two 16-bit halves), zero
+// past the interval.
+struct PhaseTaps {
+    int taps = 0;
+    int pairs = 0;
+    std::vector<std::int32_t> weights;
+    std::vector<int> first;
+
+    explicit PhaseTaps(double length) {
+        taps = int(std::ceil(length)) + 2;
+        pairs = (taps + 1) / 2;
+        weights.assign(size_t(kPhases) * size_t(pairs), 0);
+        first.assign(size_t(kPhases), 0);
+        std::vector<int> w(size_t(2 * pairs), 0);
+        for (int phase = 0; phase < kPhases; ++phase) {
+            const double start = (phase + 0.5) / kPhases, end = start + length;
+            const int from = start < 0.5 ? -1 : 0;
+            first[size_t(phase)] = from;
+            // Each weight is the step of the rounded running total, so that the weights sum to
+            // exactly one.
+            double covered = 0;
+            int reached = 0;
+            std::fill(w.begin(), w.end(), 0);
+            for (int k = 0; k < taps; ++k) {
+                const double centre = from + k + 0.5;
+                covered += hatIntegral(end - centre) - hatIntegral(start - centre);
+                const int total =
+                    k + 1 == taps
+                        ? kOne
+                        : std::clamp(int(std::lround(covered / length * kOne)), reached, kOne);
+                w[size_t(k)] = total - reached;
+                reached = total;
+            }
+            for (int k = 0; k < pairs; ++k)
+                weights[size_t(phase) * size_t(pairs) + size_t(k)] =
+                    std::int32_t(std::uint32_t(std::uint16_t(w[size_t(2 * k)])) |
+                                 (std::uint32_t(std::uint16_t(w[size_t(2 * k + 1)])) << 16));
+        }
+    }
+    const std::int32_t* of(int phase) const {
+        return weights.data() + size_t(phase) * size_t(pairs);
+    }
+    // The first pixel's place, from the pixel the interval starts in.
+    int from(int phase) const { return first[size_t(phase)]; }
+};
+
+#ifndef __SSE2__
+std::int32_t low(std::int32_t pair) {
+    return std::int16_t(std::uint32_t(pair) & 0xffff);
+}
+std::int32_t high(std::int32_t pair) {
+    return std::int16_t(std::uint32_t(pair) >> 16);
+}
+#endif
+
+// One pixel of a column from the rows under its interval: `rows` the rows from the first one on,
+// the pixel at byte `at` of each; 16-bit channels with kRowFraction bits below the value.
+inline void sumRows(const uchar* const* rows, int at, const std::int32_t* pairs, int pairCount,
+                    std::int16_t* out) {
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sum = _mm_set1_epi32(1 << (kWeightBits - kRowFraction - 1));
+    for (int k = 0; k < pairCount; ++k) {
+        std::int32_t a, b;
+        std::memcpy(&a, rows[2 * k] + at, 4);
+        std::memcpy(&b, rows[2 * k + 1] + at, 4);
+        const __m128i ab = _mm_unpacklo_epi8(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b));
+        sum = _mm_add_epi32(sum,
+                            _mm_madd_epi16(_mm_unpacklo_epi8(ab, zero), _mm_set1_epi32(pairs[k])));
+    }
+    sum = _mm_srai_epi32(sum, kWeightBits - kRowFraction);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(sum, sum));
+#else
+    for (int c = 0; c < 4; ++c) {
+        std::int32_t sum = 1 << (kWeightBits - kRowFraction - 1);
+        for (int k = 0; k < pairCount; ++k)
+            sum += low(pairs[k]) * rows[2 * k][at + c] + high(pairs[k]) * rows[2 * k + 1][at + c];
+        out[c] = std::int16_t(sum >> (kWeightBits - kRowFraction));
+    }
+#endif
+}
+
+// One page pixel from the summed row's pixels under its interval, from `from` on.
+inline std::uint32_t sumColumns(const std::int16_t* from, const std::int32_t* pairs,
+                                int pairCount) {
+    constexpr int shift = kWeightBits + kRowFraction;
+#ifdef __SSE2__
+    __m128i sum = _mm_set1_epi32(1 << (shift - 1));
+    for (int k = 0; k < pairCount; ++k) {
+        // Two neighbouring pixels, channel by channel: c0 c0' c1 c1' c2 c2' c3 c3'.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 8 * k));
+        const __m128i paired = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(paired, _mm_set1_epi32(pairs[k])));
+    }
+    sum = _mm_srai_epi32(sum, shift);
+    sum = _mm_packs_epi32(sum, sum);
+    return std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+#else
+    std::uint32_t pixel = 0;
+    for (int c = 0; c < 4; ++c) {
+        std::int32_t sum = 1 << (shift - 1);
+        for (int k = 0; k < pairCount; ++k)
+            sum += low(pairs[k]) * from[8 * k + c] + high(pairs[k]) * from[8 * k + 4 + c];
+        pixel |= std::uint32_t(std::clamp(sum >> shift, 0, 255)) << (8 * c);
+    }
+    return pixel;
+#endif
+}
+
+// How much of each page pixel along one axis lies within [from, to) of that axis, 0..256.
+std::vector<int> coverage(int pixels, double from, double to) {
+    std::vector<int> share(static_cast<size_t>(pixels));
+    for (int i = 0; i < pixels; ++i)
+        share[size_t(i)] = int(std::lround(
+            256 * std::clamp(std::min(to, i + 1.0) - std::max(from, double(i)), 0.0, 1.0)));
+    return share;
+}
+
+// What turning the whole picture, cutting and shrinking gives, for the turns the two shears do
+// not make well.
+QImage turnedPageByCut(const QImage& source, double degrees, const QRect& area, const QRect& shown,
+                       QSize size) {
+    QImage canvas = cutTurned(source, degrees, area);
+    if (canvas.isNull())
+        return {};
+    const QRect picture = shown.translated(-area.topLeft()) & canvas.rect();
+    if (picture != canvas.rect()) {
+        QPainter painter(&canvas);
+        for (const QRect& part : QRegion(canvas.rect()) - QRegion(picture))
+            painter.fillRect(part, Qt::white);
+    }
+    return smoothScaled(canvas, size.width(), size.height());
+}
+
+} // namespace
+
+QImage turnedPage(const QImage& source, double degrees, const QRect& area, const QRect& shown,
+                  QSize size) {
+    if (area.isEmpty() || size.isEmpty() || source.isNull())
+        return {};
+    const TurnGeometry turn(source.size(), degrees);
+    const double c = turn.cosine(), s = turn.sine();
+    if (c < kLeastCosine)
+        return turnedPageByCut(source, degrees, area, shown, size);
+    QImage scan = source;
+    const bool premultiplied = scan.hasAlphaChannel();
+    const QImage::Format working =
+        premultiplied ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (scan.format() != working)
+        scan = scan.convertToFormat(working);
+    QImage page(size, QImage::Format_RGB32);
+    if (scan.isNull() || page.isNull())
+        return {};
+
+    const int sw = scan.width(), sh = scan.height();
+    const int pw = size.width(), ph = size.height();
+    const double ax = double(area.width()) / pw, ay = double(area.height()) / ph;
+    // The page's corner relative to the canvas's centre.
+    const double x0 = area.x() - turn.canvas().width() / 2.0;
+    const double y0 = area.y() - turn.canvas().height() / 2.0;
+
+    // Down column x (its middle at x + 0.5), page row v covers the scan's rows from
+    // down(x) + v · rowLength on, rowLength of them.
+    const double rowLength = ay / c;
+    auto down = [&](double x) { return sh / 2.0 - s / c * (x + 0.5 - sw / 2.0) + y0 / c; };
+    // Along page row v, page pixel u covers the columns from across(v) + u · columnLength on.
+    const double columnLength = c * ax;
+    auto across = [&](int v) { return sw / 2.0 + c * x0 + s * (y0 + (v + 0.5) * ay); };
+
+    const PhaseTaps rowTaps(rowLength), columnTaps(columnLength);
+    // The columns the page's rows reach, and the rows those columns' intervals reach.
+    const double leftmost = std::min(across(0), across(ph - 1));
+    const double rightmost = std::max(across(0), across(ph - 1)) + pw * columnLength;
+    const int firstColumn = int(std::floor(leftmost)) - 1;
+    const int columns = int(std::ceil(rightmost)) + 1 - firstColumn;
+    const double highest = std::min(down(firstColumn), down(firstColumn + columns - 1));
+    const double lowest =
+        std::max(down(firstColumn), down(firstColumn + columns - 1)) + ph * rowLength;
+    const int firstRow = int(std::floor(highest)) - 1;
+    const int rows = int(std::ceil(lowest)) + 1 + rowTaps.taps - firstRow;
+
+    // Rows beyond the scan are white, as on the turned canvas; so are columns beyond it.
+    const std::vector<std::uint32_t> whiteRow(size_t(sw), 0xffffffffu);
+    std::vector<const uchar*> rowAt(size_t(rows) + size_t(2 * rowTaps.pairs));
+    for (int r = 0; r < int(rowAt.size()); ++r) {
+        const int y = firstRow + r;
+        rowAt[size_t(r)] = y >= 0 && y < sh ? scan.constScanLine(y)
+                                            : reinterpret_cast<const uchar*>(whiteRow.data());
+    }
+    std::vector<std::int64_t> columnStart(static_cast<size_t>(columns));
+    for (int k = 0; k < columns; ++k)
+        columnStart[size_t(k)] = fixedPoint(down(firstColumn + k) - firstRow);
+    const std::int64_t rowStep = fixedPoint(rowLength);
+    const std::int64_t columnStep = fixedPoint(columnLength);
+
+    // One summed row of the scan's columns, with spare pixels that a pair may read at weight 0.
+    std::vector<std::int16_t> summed(size_t(columns + 2 * columnTaps.pairs + 2) * 4,
+                                     std::int16_t(255 << kRowFraction));
+    const int inFrom = std::clamp(-firstColumn, 0, columns);
+    const int inTo = std::clamp(sw - firstColumn, inFrom, columns);
+
+    const std::vector<int> shareX =
+        coverage(pw, (shown.left() - area.left()) / ax, (shown.right() + 1 - area.left()) / ax);
+    const std::vector<int> shareY =
+        coverage(ph, (shown.top() - area.top()) / ay, (shown.bottom() + 1 - area.top()) / ay);
+
+    for (int v = 0; v < ph; ++v) {
+        const std::int64_t rowOffset = std::int64_t(v) * rowStep;
+        for (int k = inFrom; k < inTo; ++k) {
+            const std::int64_t start = columnStart[size_t(k)] + rowOffset;
+            const int phase = phaseOf(start);
+            sumRows(&rowAt[size_t(wholePart(start) + rowTaps.from(phase))], (firstColumn + k) * 4,
+                    rowTaps.of(phase), rowTaps.pairs, &summed[size_t(k) * 4]);
+        }
+        auto* out = reinterpret_cast<std::uint32_t*>(page.scanLine(v));
+        const std::int64_t rowStart = fixedPoint(across(v) - firstColumn);
+        for (int u = 0; u < pw; ++u) {
+            const std::int64_t start = rowStart + std::int64_t(u) * columnStep;
+            const int phase = phaseOf(start);
+            out[u] = sumColumns(&summed[size_t(wholePart(start) + columnTaps.from(phase)) * 4],
+                                columnTaps.of(phase), columnTaps.pairs);
+        }
+        for (int u = 0; u < pw; ++u) {
+            std::uint32_t p = out[u];
+            if (premultiplied) {
+                // Laid on white: what the picture does not cover shows the white beneath.
+                const std::uint32_t a = p >> 24;
+                std::uint32_t laid = 0;
+                for (int ch = 0; ch < 3; ++ch)
+                    laid |= std::min(255u, ((p >> (8 * ch)) & 0xff) + 255 - a) << (8 * ch);
+                p = laid;
+            }
+            const int share = shareX[size_t(u)] * shareY[size_t(v)] >> 8;
+            if (share < 256) {
+                std::uint32_t blended = 0;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const std::uint32_t value = (p >> (8 * ch)) & 0xff;
+                    blended |= ((value * share + 255 * (256 - share) + 128) >> 8) << (8 * ch);
+                }
+                p = blended;
+            }
+            out[u] = p | 0xff000000u;
+        }
+    }
+    return page;
+}
