@@ -124,6 +124,7 @@ public:
     QPushButton* CortaUna = nullptr;
     QPushButton* CortaLote = nullptr;
     QCheckBox* chkOmitirCortadas = nullptr;
+    QCheckBox* chkSeguirLibro = nullptr;
     ProgressList* ListaProceso = nullptr;
     ClickLabel* Cancelar = nullptr;
     ImageBox* Imagen = nullptr;

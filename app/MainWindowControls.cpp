@@ -80,6 +80,8 @@ int widthForText(const QComboBox* box, const QString& text) {
 }
 
 const QString kOmitCaption = QStringLiteral("Omitir imágenes ya cortadas");
+const QString kFollowCaption =
+    QStringLiteral("Seguir el libro en cada imagen: enderezar y recolocar");
 
 // Keeps `follower` enabled exactly when `leader` is, however the leader's state is changed.
 class EnabledFollower : public QObject {
@@ -286,14 +288,16 @@ QWidget* MainWindow::buildAutomaticCropTab() {
         named(new QCheckBox(kOmitCaption, page), QStringLiteral("chkOmitirCortadas"));
     chkOmitirCortadas->setGeometry(12, 250, 260, 22);
     followEnabled(chkOmitirCortadas, CortaLote);
+    chkSeguirLibro = named(new QCheckBox(kFollowCaption, page), QStringLiteral("chkSeguirLibro"));
+    chkSeguirLibro->setGeometry(12, 274, 350, 22);
 
     auto* processFrame = new QGroupBox(QStringLiteral("Archivos en proceso"), page);
-    processFrame->setGeometry(10, 276, 262, 359);
+    processFrame->setGeometry(10, 298, 262, 337);
     ListaProceso = named(new ProgressList(processFrame), QStringLiteral("ListaProceso"));
-    ListaProceso->setGeometry(8, 22, 246, 264);
+    ListaProceso->setGeometry(8, 22, 246, 242);
     Cancelar = named(makeCancelLabel(QStringLiteral("\rCancelar Proceso"), processFrame),
                      QStringLiteral("Cancelar"));
-    Cancelar->setGeometry(8, 292, 246, 58);
+    Cancelar->setGeometry(8, 270, 246, 58);
 
     Imagen = named(new ImageBox(page), QStringLiteral("Imagen"));
     Imagen->setGeometry(364, 10, 393, 233);

@@ -47,6 +47,8 @@
     X(double, MargenDch2, 0)                                                                       \
     X(bool, BloqueoEventos, false)                                                                 \
     X(float, AnguloGiro, 0)                                                                        \
+    X(float, AnguloDetectado, 0)                                                                   \
+    X(int, LomoDetectado, -1)                                                                      \
     X(double, InicioXi, 0)                                                                         \
     X(double, InicioYi, 0)                                                                         \
     X(double, FinXi, 0)                                                                            \

@@ -46,11 +46,33 @@ bool AutomaticCrop::scanLoaded() {
     return false;
 }
 
+void AutomaticCrop::takeReference() {
+    MainWindow& w = w_;
+    follow_.reset();
+    followFirstScan_ = w.chkSeguirLibro->isChecked();
+    if (followFirstScan_ && w.ImagenGrande->HasImage())
+        followingBook();
+}
+
+std::shared_ptr<const BookReference> AutomaticCrop::followingBook() {
+    MainWindow& w = w_;
+    if (followFirstScan_ && w.ImagenGrande->HasImage()) {
+        followFirstScan_ = false;
+        // The rectangles lie on the canvas the preview shows: the scan turned as detected.
+        follow_ = std::make_shared<const BookReference>(bookReference(
+            w.ImagenGrande->picture().image(), w.v.AnguloDetectado, w.ChkSepara2Img->isChecked()));
+        w.ListaProceso->appendLine(
+            QStringLiteral("Se sigue el libro de la imagen %1").arg(w.v.FicheroCargado));
+    }
+    return follow_;
+}
+
 void AutomaticCrop::runOne(bool Graba) {
     MainWindow& w = w_;
     beginWatermarkRun(w);
     cutRecord_.forgetLoaded();
     runSettings_ = CutRecord::digestOf(pageSettingsText(w, false));
+    takeReference();
     if (readOutputSettings(w, w.ListaProceso)) {
         w.selection().DibujaSeleccion();
         w.CargaImagen();
@@ -81,6 +103,7 @@ void AutomaticCrop::CortaLote_Click() {
     diskFull_ = false;
     cutRecord_.forgetLoaded();
     runSettings_ = CutRecord::digestOf(pageSettingsText(w, false));
+    takeReference();
     if (readOutputSettings(w, w.ListaProceso)) {
         // Locked from the start: the operator cannot change settings between two scans.
         w.enabling().BloqueaControles();
@@ -152,16 +175,20 @@ AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& sett
         recipe.settings.forSide(v.MargenIzq, v.AnchoSeleccion, w.PaginaIzq->TiffCompression());
     recipe.right =
         recipe.settings.forSide(v.MargenDch, v.AnchoSeleccion, w.PaginaDch->TiffCompression());
+    recipe.follow = followingBook();
+    // A detected scan shows turned, and its rectangles lie on the turned canvas.
+    if (!recipe.follow && v.AnguloDetectado != 0)
+        recipe.left.turn = recipe.right.turn = v.AnguloDetectado;
     return recipe;
 }
 
 ScanRecipe AutomaticCrop::Recipe::forScan(const QString& path) const {
     const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    ScanRecipe scan{left};
-    settings.nameFiles(scan[0], path, names.left);
+    ScanRecipe scan{{left}, follow};
+    settings.nameFiles(scan.pages[0], path, names.left);
     if (twoPages) {
-        scan.append(right);
-        settings.nameFiles(scan[1], path, names.right);
+        scan.pages.append(right);
+        settings.nameFiles(scan.pages[1], path, names.right);
     }
     return scan;
 }
@@ -189,9 +216,12 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
     const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual));
     // The pages made ahead are taken when they were made for exactly what this scan takes now;
     // otherwise (the first scans of a batch, a scan of another size) they are made here.
-    QList<PreparedPage> pages = scanAhead && scanAhead->recipe == scanRecipe
-                                    ? std::move(scanAhead->pages)
-                                    : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
+                                ? std::move(scanAhead->prepared)
+                                : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    QList<PreparedPage>& pages = prepared.pages;
+    if (prepared.followed)
+        w.ListaProceso->appendLine(followedLine(*prepared.followed));
     if (batch)
         batch->setRecipes([recipe, batch](int index) -> std::optional<ScanRecipe> {
             return recipe.forScan(batch->path(index));

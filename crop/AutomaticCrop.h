@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class BatchAhead;
 class ImageBox;
 struct ScanAhead;
@@ -43,6 +45,8 @@ private:
         PageRecipe left;
         PageRecipe right;
         bool twoPages = false;
+        // The book this run follows, when it follows one.
+        std::shared_ptr<const BookReference> follow;
         ScanRecipe forScan(const QString& path) const;
     };
     Recipe recipeFromWindow(const OutputSettings& settings, bool Graba);
@@ -51,6 +55,11 @@ private:
     void showPage(ImageBox* page, const QString& fileName, bool leftPage);
     void writePages(const PageBaseNames& names, const OutputSettings& settings, bool Graba,
                     const QList<PreparedPage>& prepared);
+    // With "Seguir el libro" ticked, the book on the scan on screen as a run starts becomes the
+    // one its scans follow; with no scan on screen, the first scan the run loads.
+    void takeReference();
+    // The book the run in progress follows, once its reference scan is known.
+    std::shared_ptr<const BookReference> followingBook();
 
     MainWindow& w_;
     // A full disk met by the batch in progress: it takes no further scan.
@@ -62,4 +71,8 @@ private:
     // The scan being cut got every page as its settings ask (watermark, effects): only then is
     // it recorded as cut.
     bool scanWhole_ = true;
+    // The book the run in progress follows; null when it follows none.
+    std::shared_ptr<const BookReference> follow_;
+    // The run follows the book, but no scan was on screen when it started.
+    bool followFirstScan_ = false;
 };

@@ -74,7 +74,7 @@ void BatchAhead::work() {
             if (scan.recipe) {
                 Picture picture;
                 picture.setLoaded(scan.read.image, scan.read.colorCode);
-                scan.pages = prepareScan(picture, *scan.recipe);
+                scan.prepared = prepareScan(picture, *scan.recipe);
             }
         }
 

@@ -22,7 +22,7 @@ struct ScanAhead {
     // The scan as it was read, for its load; a changed file is read again.
     ScanRead read;
     std::optional<ScanRecipe> recipe;
-    QList<PreparedPage> pages;
+    PreparedScan prepared;
 };
 
 // Reads and makes the scans of a batch ahead on worker threads, as many as the process has

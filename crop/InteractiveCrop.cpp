@@ -442,11 +442,12 @@ QStringList InteractiveCrop::Recipe::sidesFor(bool both, bool alternate, const Q
 
 ScanRecipe InteractiveCrop::Recipe::forScan(const QString& path, int scansLater) const {
     const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    ScanRecipe scan;
+    ScanRecipe scan{{}, follow};
     for (const QString& pageSide : sidesOf(scansLater)) {
         const bool leftSide = pageSide == QLatin1String("i");
-        scan.append(leftSide ? left : right);
-        settings.nameFiles(scan.last(), path, leftSide || !twoPages ? names.left : names.right);
+        scan.pages.append(leftSide ? left : right);
+        settings.nameFiles(scan.pages.last(), path,
+                           leftSide || !twoPages ? names.left : names.right);
     }
     return scan;
 }
@@ -486,9 +487,10 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     const ScanRecipe scanRecipe = recipe.forScan(scanPath, 0);
     // The pages made ahead are taken when they were made for exactly what this scan takes now;
     // otherwise they are made here.
-    QList<PreparedPage> pages = scanAhead && scanAhead->recipe == scanRecipe
-                                    ? std::move(scanAhead->pages)
-                                    : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
+                                ? std::move(scanAhead->prepared)
+                                : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    QList<PreparedPage>& pages = prepared.pages;
     if (batch)
         batch->setRecipes([recipe, batch, batchIndex](int index) -> std::optional<ScanRecipe> {
             return recipe.forScan(batch->path(index), index - batchIndex);

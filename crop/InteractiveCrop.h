@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class BatchAhead;
 class MainWindow;
 struct ScanAhead;
@@ -64,6 +66,8 @@ private:
         PageRecipe left;
         PageRecipe right;
         bool twoPages = false;
+        // The book this run follows, when it follows one.
+        std::shared_ptr<const BookReference> follow;
         bool both = false; // a two-page scan cut for writing: left page, then right page
         bool alternate = false;
         QString side;

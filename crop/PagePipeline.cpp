@@ -1,14 +1,59 @@
 #include "crop/PagePipeline.h"
 
-#include "util/Numbers.h"
 #include "crop/MarginTrim.h"
 #include "crop/SelectionRefusal.h"
+#include "image/TurnedPage.h"
+#include "util/Numbers.h"
+
+#include <cmath>
 
 namespace {
 
+// The page straight from the turned scan: the rectangle (whole, what lies beyond the scan
+// white) on the page's canvas as a cut from the turned scan lies on it, at the output size.
+bool cutTurnedOntoPage(const Picture& source, Picture& page, const PageRecipe& r,
+                       PreparedPage* out) {
+    // The selection's corners are those SelectArea takes: the far ones lie one past the cut.
+    const QRect& corners = out->scanSelection;
+    const QRect area(corners.left(), corners.top(), corners.right() - corners.left(),
+                     corners.bottom() - corners.top());
+    QRect canvas = area;
+    QSize size(roundToInt32(r.pageWidth), roundToInt32(r.pageHeight));
+    if (r.distort && r.keepDistortedSize) {
+        size = area.size();
+    } else if (!r.distort) {
+        const double scale = r.pageHeight / r.bottom;
+        canvas.setSize(
+            QSize(roundToInt32(r.pageWidth / scale), roundToInt32(r.pageHeight / scale)));
+    }
+    if (area.isEmpty() || canvas.isEmpty() || size.isEmpty())
+        return page.fail(QStringLiteral("La selección está vacía o fuera de la imagen"));
+    const QImage sampled = turnedPage(source.image(), *r.turn, canvas, area & canvas, size);
+    if (sampled.isNull())
+        return page.fail(QStringLiteral("No hay memoria para una imagen de %1 x %2 píxeles")
+                             .arg(size.width())
+                             .arg(size.height()));
+    page.setLoaded(sampled, source.ColorFormat());
+    out->cutCopy = {sampled, sampled.rect(), source.ColorFormat()};
+    return true;
+}
+
 bool cutOntoPage(Picture& source, Picture& page, const PageRecipe& r, PreparedPage* out) {
-    out->scanSelection = QRect(QPoint(roundToInt32(r.left), r.top),
-                               QPoint(roundToInt32(r.left + r.width), roundToInt32(r.bottom)));
+    const int left = roundToInt32(r.left) + r.shift.x(), top = r.top + r.shift.y();
+    out->scanSelection =
+        QRect(QPoint(left, top), QPoint(roundToInt32(r.left + r.width) + r.shift.x(),
+                                        roundToInt32(r.bottom) + r.shift.y()));
+    if (r.turn) {
+        if (!cutTurnedOntoPage(source, page, r, out)) {
+            out->cutError = page.lastError();
+            page.ClearImage();
+            return false;
+        }
+        page.setSaveFlag(true);
+        page.setJpegQuality(r.jpegQuality);
+        page.setColorFormat(r.colorCode);
+        return true;
+    }
     source.SelectArea(out->scanSelection.left(), out->scanSelection.top(),
                       out->scanSelection.right(), out->scanSelection.bottom());
     source.setSelectionEnabled(true);
@@ -83,9 +128,38 @@ PreparedPage preparePage(const Picture& scan, const PageRecipe& r) {
     return p;
 }
 
-QList<PreparedPage> prepareScan(const Picture& scan, const ScanRecipe& recipe) {
-    QList<PreparedPage> pages;
-    for (const PageRecipe& page : recipe)
-        pages.append(preparePage(scan, page));
-    return pages;
+namespace {
+
+// Each page's rectangle where the book took it on this scan.
+QList<PageRecipe> followedPages(const QList<PageRecipe>& pages, const FollowedBook& followed) {
+    QList<PageRecipe> moved = pages;
+    for (int k = 0; k < moved.size() && k < followed.rectangles.size(); ++k) {
+        PageRecipe& page = moved[k];
+        const QPointF corner(page.left, page.top);
+        const QPointF by = followed.rectangles[k].topLeft() - corner;
+        page.shift = QPoint(int(std::floor(by.x() + 0.5)), int(std::floor(by.y() + 0.5)));
+        if (followed.found)
+            page.turn = followed.turn;
+        else
+            page.turn.reset();
+    }
+    return moved;
+}
+
+} // namespace
+
+PreparedScan prepareScan(const Picture& scan, const ScanRecipe& recipe) {
+    PreparedScan prepared;
+    QList<PageRecipe> pages = recipe.pages;
+    if (recipe.follow) {
+        QList<QRectF> rectangles;
+        for (const PageRecipe& page : pages)
+            rectangles << QRectF(page.left, page.top, page.width, page.bottom - page.top);
+        prepared.followed = followBook(*recipe.follow, rectangles,
+                                       findBook(scan.image(), *recipe.follow), scan.image().size());
+        pages = followedPages(pages, *prepared.followed);
+    }
+    for (const PageRecipe& page : pages)
+        prepared.pages.append(preparePage(scan, page));
+    return prepared;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "crop/BookFollowing.h"
 #include "image/Picture.h"
 #include "watermark/WatermarkOverlay.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QPoint>
 #include <QString>
+#include <memory>
 #include <optional>
 
 // What making one page of a scan takes: everything read from the window before the page is cut,
@@ -17,6 +20,13 @@ struct PageRecipe {
     double width = 0;
     int top = 0;
     double bottom = 0;
+    // Set when the rectangle lies on a turned scan: on the canvas that Picture::Rotate(*turn)
+    // would make of it (see TurnGeometry). The page is then sampled from the scan through the
+    // turn straight at its output size, and the scan is never turned whole.
+    std::optional<double> turn;
+    // How far the rectangle is moved from where the edges above put it, in whole pixels; the page
+    // keeps the scale those edges give, so that the pages of a followed book keep one size.
+    QPoint shift;
     // The output page size.
     double pageWidth = 0;
     double pageHeight = 0;
@@ -51,9 +61,11 @@ struct PreparedPage {
     QString trimError;
     QString watermarkError;
     Picture page;
-    // The part of the scan that was cut, as the copy slot holds it after the cut.
+    // The part of the scan that was cut, as the copy slot holds it after the cut; for a page
+    // sampled through a turn, the page as sampled (the turned cut is never made at full size).
     PictureCopy cutCopy;
-    // The scan's selection for this page, in scan pixels (corners as SelectArea takes them).
+    // The scan's selection for this page, in scan pixels (corners as SelectArea takes them); on
+    // the turned canvas for a page sampled through a turn.
     QRect scanSelection;
 
     QByteArray largeBytes;
@@ -70,5 +82,20 @@ struct PreparedPage {
 PreparedPage preparePage(const Picture& scan, const PageRecipe& recipe);
 
 // The pages of one scan, in the order they are cut.
-using ScanRecipe = QList<PageRecipe>;
-QList<PreparedPage> prepareScan(const Picture& scan, const ScanRecipe& recipe);
+struct ScanRecipe {
+    QList<PageRecipe> pages;
+    // Set when the pages follow the book: the scan's pages are found, and the rectangles (set on
+    // this reference) are turned and moved with the book before the pages are cut.
+    std::shared_ptr<const BookReference> follow;
+
+    bool operator==(const ScanRecipe&) const = default;
+};
+
+// What was made of one scan: its pages, and where the book was found when they followed it.
+struct PreparedScan {
+    QList<PreparedPage> pages;
+    std::optional<FollowedBook> followed;
+};
+// Finds the book first when the recipe follows it. Safe on any thread; the same scan and recipe
+// give the same pages wherever it runs.
+PreparedScan prepareScan(const Picture& scan, const ScanRecipe& recipe);

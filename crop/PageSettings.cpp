@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "crop/PageOutput.h"
+#include "geometry/ScanLoader.h"
 #include "util/Numbers.h"
 #include "util/Paths.h"
 
@@ -67,6 +68,11 @@ QString pageSettingsText(MainWindow& w, bool interactive) {
     for (const QWidget* control : shaping)
         text += control->objectName() + QLatin1Char('=') + valueOf(control) + QLatin1Char('\n');
     text += QStringLiteral("margins=") + margins + QLatin1Char('\n');
+    // Followed pages depend on the scan they follow the book from, and on the turn of the canvas
+    // the rectangles were set on.
+    if (!interactive && w.chkSeguirLibro->isChecked())
+        text += QStringLiteral("follow=") + joinPath(w.loader().loadedFolder(), v.FicheroCargado) +
+                QLatin1Char(' ') + formatNumber(v.AnguloDetectado) + QLatin1Char('\n');
     if (w.WMActivo->isChecked()) {
         // The picture is prepared anew by each run; what counts is what it holds.
         QFile picture(Watermark::workFile());

@@ -1,0 +1,224 @@
+// A batch that follows the book, run by the program as a separate process, as a script starts
+// it: spreads lying turned and shifted on the scanner bed come out as straight pages with the
+// printed block in one place, the same files whatever the number of workers.
+#include "detect/PageFinder.h"
+
+#include "GeneratedBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace generated_book;
+
+namespace {
+
+constexpr int kRunBound = 300000; // ms
+
+// The first spread is the reference: on screen when the batch starts, the rectangles set on it.
+// The last shows no text to follow the book by.
+QList<Book> spreads() {
+    QList<Book> books(5);
+    books[1].angle = 2.4, books[1].shift = {28, -9};
+    books[2].angle = -3.1, books[2].shift = {-35, 12};
+    books[3].angle = 1.2, books[3].shift = {10, 14};
+    books[3].kinds[0] = Chapter;
+    books[4].kinds[0] = Blank, books[4].kinds[1] = Picture;
+    books[4].angle = 1.5;
+    return books;
+}
+
+QString scanName(int scan) {
+    return QStringLiteral("libro%1.png").arg(scan + 1, 3, 10, QLatin1Char('0'));
+}
+
+QString pageName(int scan, int side) {
+    return QStringLiteral("libro%1.png").arg(2 * scan + 1 + side, 3, 10, QLatin1Char('0'));
+}
+
+struct Run {
+    int status = -1;
+    QStringList out;
+};
+
+Run runProgram(const QString& folder, bool follow, int workers) {
+    const QStringList script{
+        QStringLiteral("set Dirs \"%1\"").arg(folder),
+        QStringLiteral("set TipoOrigen \"Imágenes PNG\""),
+        QStringLiteral("set ChkSepara2Img 1"),
+        QStringLiteral("set TipoGrande \"Imágenes PNG\""),
+        QStringLiteral("set ColorBw \"Color Verdadero 24 bits (16 millones)\""),
+        QStringLiteral("set MasMenosAnG 500"),
+        QStringLiteral("set MasMenosAlG 700"),
+        QStringLiteral("click AceptaConfig"),
+        QStringLiteral("select LocalFiles 0"),
+        QStringLiteral("click Probar"),
+        QStringLiteral("set SelectionSize 930"),
+        QStringLiteral("set Altura 40"),
+        QStringLiteral("set SelectionWidth 860"),
+        QStringLiteral("set chkSeguirLibro %1").arg(follow ? 1 : 0),
+        QStringLiteral("select LocalFiles all"),
+        QStringLiteral("click CortaLote"),
+        QStringLiteral("print ListaProceso.List")};
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PLIEGO_WORKERS"), QString::number(workers));
+    program.setProcessEnvironment(environment);
+    program.setProgram(qEnvironmentVariable("PLIEGO_PROGRAM"));
+    program.setArguments({QStringLiteral("--script"), QStringLiteral("-")});
+    program.start();
+    Run run;
+    if (!program.waitForStarted(kRunBound))
+        return run;
+    program.write(script.join(QLatin1Char('\n')).toUtf8() + '\n');
+    program.closeWriteChannel();
+    if (!program.waitForFinished(kRunBound))
+        return run;
+    run.status = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    run.out = QString::fromUtf8(program.readAllStandardOutput()).split(QLatin1Char('\n'));
+    return run;
+}
+
+// A folder of the spreads, cut by one batch.
+struct Batch {
+    QTemporaryDir dir;
+    Run run;
+    Batch(bool follow, int workers) {
+        const QList<Book> books = spreads();
+        for (int k = 0; k < books.size(); ++k)
+            makeScan(books[k]).image.save(dir.filePath(scanName(k)));
+        run = runProgram(dir.path(), follow, workers);
+    }
+    QString page(int scan, int side) const {
+        return dir.filePath(QStringLiteral("jpeg_big/") + pageName(scan, side));
+    }
+    QByteArray bytes(int scan, int side) const {
+        QFile file(page(scan, side));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+// How a cut page lies: its turn (that of its lines of text) and its printed block.
+PageFinding lie(const QString& path) {
+    PageFinderOptions onePage;
+    onePage.spread = false;
+    return findPages(QImage(path), onePage);
+}
+
+} // namespace
+
+class FollowedBatchTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pagesComeOutStraightWithTheBlockInPlace_data();
+    void pagesComeOutStraightWithTheBlockInPlace();
+    void workersWriteTheSameFiles();
+};
+
+void FollowedBatchTest::pagesComeOutStraightWithTheBlockInPlace_data() {
+    QTest::addColumn<bool>("follow");
+    QTest::newRow("following the book") << true;
+    // Without following, the same batch gives leaning pages: what the checks would catch.
+    QTest::newRow("rectangles as set") << false;
+}
+
+void FollowedBatchTest::pagesComeOutStraightWithTheBlockInPlace() {
+    QFETCH(bool, follow);
+    const Batch batch(follow, 3);
+    QCOMPARE(batch.run.status, 0);
+    const QList<Book> books = spreads();
+    // Every page is written, the one where no book is found too.
+    for (int scan = 0; scan < books.size(); ++scan)
+        for (int side = 0; side < 2; ++side)
+            QVERIFY2(QFileInfo::exists(batch.page(scan, side)), qPrintable(pageName(scan, side)));
+
+    const PageFinding reference[2] = {lie(batch.page(0, 0)), lie(batch.page(0, 1))};
+    for (int side = 0; side < 2; ++side) {
+        QVERIFY2(reference[side].found, qPrintable(reference[side].reason));
+        QVERIFY(std::abs(reference[side].angle) <= 0.1);
+    }
+    int leaning = 0;
+    for (int scan = 1; scan < books.size() - 1; ++scan) {
+        for (int side = 0; side < 2; ++side) {
+            const PageFinding page = lie(batch.page(scan, side));
+            const QString where = pageName(scan, side);
+            QVERIFY2(page.found, qPrintable(where + QStringLiteral(": ") + page.reason));
+            const QRect block = page.pages[0].content, set = reference[side].pages[0].content;
+            const bool straight = std::abs(page.angle) <= 0.1;
+            // The chapter opening's block starts lower; its bottom and sides stay.
+            const bool inPlace =
+                std::abs(block.left() - set.left()) <= 3 &&
+                std::abs(block.right() - set.right()) <= 3 &&
+                std::abs(block.bottom() - set.bottom()) <= 3 &&
+                (books[scan].kinds[side] != Text || std::abs(block.top() - set.top()) <= 3);
+            if (follow) {
+                QVERIFY2(straight,
+                         qPrintable(where + QStringLiteral(" leans by %1°").arg(page.angle)));
+                QVERIFY2(inPlace,
+                         qPrintable(where + QStringLiteral(": block at %1,%2 %3x%4, set at "
+                                                           "%5,%6 %7x%8")
+                                                .arg(block.x())
+                                                .arg(block.y())
+                                                .arg(block.width())
+                                                .arg(block.height())
+                                                .arg(set.x())
+                                                .arg(set.y())
+                                                .arg(set.width())
+                                                .arg(set.height())));
+            }
+            leaning += !straight;
+        }
+    }
+    if (!follow) {
+        QCOMPARE(leaning, 6);
+        return;
+    }
+
+    // A line for every scan: its turn and shift, or that the book was not followed.
+    const QRegularExpression followed(
+        QStringLiteral("^ListaProceso\\.List\\[\\d+\\] = Giro (-?\\d+),(\\d\\d)°; desplazamiento "
+                       "(-?\\d+), (-?\\d+) píxeles$"));
+    QList<double> turns;
+    QList<QPointF> shifts;
+    for (const QString& line : batch.run.out) {
+        const QRegularExpressionMatch m = followed.match(line);
+        if (m.hasMatch()) {
+            turns << (m.captured(1) + QLatin1Char('.') + m.captured(2)).toDouble();
+            shifts << QPointF(m.captured(3).toInt(), m.captured(4).toInt());
+        }
+    }
+    QCOMPARE(turns.size(), books.size() - 1);
+    for (int scan = 0; scan < turns.size(); ++scan) {
+        QVERIFY2(std::abs(turns[scan] - books[scan].angle) <= 0.05,
+                 qPrintable(QString::number(turns[scan])));
+        const QPointF moved = books[scan].shift - books[0].shift;
+        QVERIFY2(std::abs(shifts[scan].x() - moved.x()) <= 3 &&
+                     std::abs(shifts[scan].y() - moved.y()) <= 3,
+                 qPrintable(QStringLiteral("%1, %2").arg(shifts[scan].x()).arg(shifts[scan].y())));
+    }
+    QCOMPARE(
+        batch.run.out
+            .filter(QRegularExpression(QStringLiteral("^ListaProceso\\.List\\[\\d+\\] = Libro no "
+                                                      "seguido \\(")))
+            .size(),
+        1);
+}
+
+// The scans are found and cut on the workers ahead: one worker or three, the same files.
+void FollowedBatchTest::workersWriteTheSameFiles() {
+    const Batch one(true, 1), three(true, 3);
+    QCOMPARE(one.run.status, 0);
+    QCOMPARE(three.run.status, 0);
+    for (int scan = 0; scan < spreads().size(); ++scan)
+        for (int side = 0; side < 2; ++side) {
+            QVERIFY(!one.bytes(scan, side).isEmpty());
+            QVERIFY2(one.bytes(scan, side) == three.bytes(scan, side),
+                     qPrintable(pageName(scan, side)));
+        }
+}
+
+QTEST_MAIN(FollowedBatchTest)
+#include "test_followed_batch.moc"
