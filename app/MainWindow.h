@@ -186,6 +186,7 @@ public:
     QPushButton* cmdICorte = nullptr;
     QPushButton* cmdICLote = nullptr;
     QCheckBox* chkICOmitirCortadas = nullptr;
+    QCheckBox* chkICSeguirLibro = nullptr;
     UpDown* UpDownAngle = nullptr;
     // The turn accumulated with UpDownAngle, beside its arrows.
     QLabel* lblAnguloGiro = nullptr;

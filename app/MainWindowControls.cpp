@@ -505,6 +505,9 @@ QWidget* MainWindow::buildInteractiveCropTab() {
         named(new QCheckBox(kOmitCaption, page), QStringLiteral("chkICOmitirCortadas"));
     chkICOmitirCortadas->setGeometry(660, 544, 230, 22);
     followEnabled(chkICOmitirCortadas, cmdICLote);
+    chkICSeguirLibro =
+        named(new QCheckBox(kFollowCaption, page), QStringLiteral("chkICSeguirLibro"));
+    chkICSeguirLibro->setGeometry(186, 570, 350, 22);
 
     lblFileNamei2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei2"));
     lblSizei2 = named(makeBorderedLabel(page), QStringLiteral("lblSizei2"));
@@ -512,12 +515,12 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     lblFileNamed2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed2"));
     lblSized2 = named(makeBorderedLabel(page), QStringLiteral("lblSized2"));
     lblModed2 = named(makeBorderedLabel(page), QStringLiteral("lblModed2"));
-    int top = 574;
+    int top = 594;
     for (auto [left, right] : {std::pair{lblFileNamei2, lblFileNamed2},
                                std::pair{lblSizei2, lblSized2}, std::pair{lblModei2, lblModed2}}) {
-        left->setGeometry(186, top, 314, 20);
-        right->setGeometry(520, top, 314, 20);
-        top += 22;
+        left->setGeometry(186, top, 314, 18);
+        right->setGeometry(520, top, 314, 18);
+        top += 19;
     }
     return page;
 }

@@ -55,12 +55,33 @@ void InteractiveCrop::restore(const Remembered& saved) {
     w_.v.FicheroActual = saved.file;
 }
 
+void InteractiveCrop::takeReference() {
+    MainWindow& w = w_;
+    follow_.reset();
+    followFirstScan_ = w.chkICSeguirLibro->isChecked();
+    if (followFirstScan_ && w.ImagenGrande->HasImage())
+        followingBook();
+}
+
+std::shared_ptr<const BookReference> InteractiveCrop::followingBook() {
+    MainWindow& w = w_;
+    if (followFirstScan_ && w.ImagenGrande->HasImage()) {
+        followFirstScan_ = false;
+        // The rectangles lie on the canvas of the turn the preview was given.
+        follow_ = std::make_shared<const BookReference>(bookReference(
+            w.ImagenGrande->picture().image(), w.v.AnguloGiro, w.ChkSepara2Img->isChecked()));
+        w.lstActividad->appendLine(
+            QStringLiteral("Se sigue el libro de la imagen %1").arg(w.v.FicheroCargado));
+    }
+    return follow_;
+}
+
 void InteractiveCrop::applyRotation() {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     // The scan itself is turned once, by the whole angle the preview was turned, right before
-    // it is cut.
-    if (v.AnguloGiro != 0) {
+    // it is cut; a followed scan is not turned whole: its pages are sampled through its turn.
+    if (v.AnguloGiro != 0 && !follow_ && !followFirstScan_) {
         w.ImagenGrande->setViewFlag(true);
         w.ImagenGrande->Rotate(v.AnguloGiro);
         w.ImagenGrande->setSelectionEnabled(false);
@@ -164,6 +185,7 @@ void InteractiveCrop::cmdICPrueba_Click() {
     w.cmdICorte->setEnabled(false);
     w.cmdICLote->setEnabled(false);
     beginWatermarkRun(w);
+    takeReference();
     if (w.CheckMagik->isChecked()) {
         ProcesaListaInteractiva(false);
         return;
@@ -197,6 +219,7 @@ void InteractiveCrop::cmdICorte_Click() {
     cutRecord_.forgetLoaded();
     runSettingsText_ = pageSettingsText(w, true);
     beginWatermarkRun(w);
+    takeReference();
     if (w.CheckMagik->isChecked()) {
         ProcesaListaInteractiva(true);
         if (w.lstTree->count() > 0) {
@@ -273,6 +296,7 @@ void InteractiveCrop::cmdICLote_Click() {
     cutRecord_.forgetLoaded();
     runSettingsText_ = pageSettingsText(w, true);
     beginWatermarkRun(w);
+    takeReference();
     // The settings stay locked from the first scan to the last; each page unlocks the window at
     // its end, so the lock is taken again once the next side is chosen.
     w.enabling().BloqueaControles();
@@ -419,6 +443,7 @@ InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& 
     const int compression = w.ImgPreview->TiffCompression();
     recipe.left = recipe.settings.forSide(v.MargenIzq2, v.AnchoSeleccion2i, compression);
     recipe.right = recipe.settings.forSide(v.MargenDch2, v.AnchoSeleccion2d, compression);
+    recipe.follow = followingBook();
     return recipe;
 }
 
@@ -491,6 +516,8 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
                                 ? std::move(scanAhead->prepared)
                                 : prepareScan(w.ImagenGrande->picture(), scanRecipe);
     QList<PreparedPage>& pages = prepared.pages;
+    if (prepared.followed)
+        log->appendLine(followedLine(*prepared.followed));
     if (batch)
         batch->setRecipes([recipe, batch, batchIndex](int index) -> std::optional<ScanRecipe> {
             return recipe.forScan(batch->path(index), index - batchIndex);

@@ -86,6 +86,11 @@ private:
 
     // The digest of the settings the pages of a scan are cut with in this run, `sides` included.
     QByteArray cutSettings(const QStringList& sides);
+    // With "Seguir el libro" ticked, the book on the scan on screen as a press starts becomes the
+    // one its scans follow; with no scan on screen, the first scan the press loads.
+    void takeReference();
+    // The book the press in progress follows, once its reference scan is known.
+    std::shared_ptr<const BookReference> followingBook();
 
     MainWindow& w_;
     // A full disk met by the run in progress: it writes nothing more and takes no further scan.
@@ -96,4 +101,8 @@ private:
     QString runSettingsText_;
     // The files written for the scan being cut, relative to its folder.
     QStringList written_;
+    // The book the press in progress follows; null when it follows none.
+    std::shared_ptr<const BookReference> follow_;
+    // The press follows the book, but no scan was on screen when it started.
+    bool followFirstScan_ = false;
 };

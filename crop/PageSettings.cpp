@@ -70,9 +70,10 @@ QString pageSettingsText(MainWindow& w, bool interactive) {
     text += QStringLiteral("margins=") + margins + QLatin1Char('\n');
     // Followed pages depend on the scan they follow the book from, and on the turn of the canvas
     // the rectangles were set on.
-    if (!interactive && w.chkSeguirLibro->isChecked())
+    if ((interactive ? w.chkICSeguirLibro : w.chkSeguirLibro)->isChecked())
         text += QStringLiteral("follow=") + joinPath(w.loader().loadedFolder(), v.FicheroCargado) +
-                QLatin1Char(' ') + formatNumber(v.AnguloDetectado) + QLatin1Char('\n');
+                QLatin1Char(' ') + formatNumber(interactive ? v.AnguloGiro : v.AnguloDetectado) +
+                QLatin1Char('\n');
     if (w.WMActivo->isChecked()) {
         // The picture is prepared anew by each run; what counts is what it holds.
         QFile picture(Watermark::workFile());

@@ -44,25 +44,33 @@ struct Run {
     QStringList out;
 };
 
-Run runProgram(const QString& folder, bool follow, int workers) {
-    const QStringList script{
-        QStringLiteral("set Dirs \"%1\"").arg(folder),
-        QStringLiteral("set TipoOrigen \"Imágenes PNG\""),
-        QStringLiteral("set ChkSepara2Img 1"),
-        QStringLiteral("set TipoGrande \"Imágenes PNG\""),
-        QStringLiteral("set ColorBw \"Color Verdadero 24 bits (16 millones)\""),
-        QStringLiteral("set MasMenosAnG 500"),
-        QStringLiteral("set MasMenosAlG 700"),
-        QStringLiteral("click AceptaConfig"),
-        QStringLiteral("select LocalFiles 0"),
-        QStringLiteral("click Probar"),
-        QStringLiteral("set SelectionSize 930"),
-        QStringLiteral("set Altura 40"),
-        QStringLiteral("set SelectionWidth 860"),
-        QStringLiteral("set chkSeguirLibro %1").arg(follow ? 1 : 0),
-        QStringLiteral("select LocalFiles all"),
-        QStringLiteral("click CortaLote"),
-        QStringLiteral("print ListaProceso.List")};
+// Tab 1 ("Ajustes de Recorte") or tab 4 (the interactive tab) cuts every spread into two pages.
+Run runProgram(const QString& folder, bool follow, int workers, bool interactive = false) {
+    QStringList script{QStringLiteral("set Dirs \"%1\"").arg(folder),
+                       QStringLiteral("set TipoOrigen \"Imágenes PNG\""),
+                       QStringLiteral("set ChkSepara2Img 1"),
+                       QStringLiteral("set TipoGrande \"Imágenes PNG\""),
+                       QStringLiteral("set ColorBw \"Color Verdadero 24 bits (16 millones)\""),
+                       QStringLiteral("set MasMenosAnG 500"),
+                       QStringLiteral("set MasMenosAlG 700"),
+                       QStringLiteral("set Interactivo %1").arg(interactive ? 1 : 0),
+                       QStringLiteral("click AceptaConfig")};
+    if (interactive) {
+        script << QStringLiteral("select LocalFiles2 0") << QStringLiteral("click cmdICorte")
+               << QStringLiteral("set chkMargenNegro 0") << QStringLiteral("set SelectionSize2 930")
+               << QStringLiteral("set Altura2 40") << QStringLiteral("set SelectionWidth2i 860")
+               << QStringLiteral("set SelectionWidth2d 860") << QStringLiteral("set UpDowni2 81")
+               << QStringLiteral("set chkICSeguirLibro %1").arg(follow ? 1 : 0)
+               << QStringLiteral("select LocalFiles2 all") << QStringLiteral("click cmdICLote")
+               << QStringLiteral("print lstActividad.List");
+    } else {
+        script << QStringLiteral("select LocalFiles 0") << QStringLiteral("click Probar")
+               << QStringLiteral("set SelectionSize 930") << QStringLiteral("set Altura 40")
+               << QStringLiteral("set SelectionWidth 860")
+               << QStringLiteral("set chkSeguirLibro %1").arg(follow ? 1 : 0)
+               << QStringLiteral("select LocalFiles all") << QStringLiteral("click CortaLote")
+               << QStringLiteral("print ListaProceso.List");
+    }
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PLIEGO_WORKERS"), QString::number(workers));
@@ -86,11 +94,11 @@ Run runProgram(const QString& folder, bool follow, int workers) {
 struct Batch {
     QTemporaryDir dir;
     Run run;
-    Batch(bool follow, int workers) {
+    Batch(bool follow, int workers, bool interactive = false) {
         const QList<Book> books = spreads();
         for (int k = 0; k < books.size(); ++k)
             makeScan(books[k]).image.save(dir.filePath(scanName(k)));
-        run = runProgram(dir.path(), follow, workers);
+        run = runProgram(dir.path(), follow, workers, interactive);
     }
     QString page(int scan, int side) const {
         return dir.filePath(QStringLiteral("jpeg_big/") + pageName(scan, side));
@@ -120,14 +128,19 @@ private slots:
 
 void FollowedBatchTest::pagesComeOutStraightWithTheBlockInPlace_data() {
     QTest::addColumn<bool>("follow");
-    QTest::newRow("following the book") << true;
+    QTest::addColumn<bool>("interactive");
+    QTest::newRow("following the book") << true << false;
+    QTest::newRow("following the book on the interactive tab") << true << true;
     // Without following, the same batch gives leaning pages: what the checks would catch.
-    QTest::newRow("rectangles as set") << false;
+    QTest::newRow("rectangles as set") << false << false;
 }
 
 void FollowedBatchTest::pagesComeOutStraightWithTheBlockInPlace() {
     QFETCH(bool, follow);
-    const Batch batch(follow, 3);
+    QFETCH(bool, interactive);
+    const Batch batch(follow, 3, interactive);
+    const QString list =
+        interactive ? QStringLiteral("lstActividad") : QStringLiteral("ListaProceso");
     QCOMPARE(batch.run.status, 0);
     const QList<Book> books = spreads();
     // Every page is written, the one where no book is found too.
@@ -179,8 +192,9 @@ void FollowedBatchTest::pagesComeOutStraightWithTheBlockInPlace() {
 
     // A line for every scan: its turn and shift, or that the book was not followed.
     const QRegularExpression followed(
-        QStringLiteral("^ListaProceso\\.List\\[\\d+\\] = Giro (-?\\d+),(\\d\\d)°; desplazamiento "
-                       "(-?\\d+), (-?\\d+) píxeles$"));
+        QStringLiteral("^%1\\.List\\[\\d+\\] = Giro (-?\\d+),(\\d\\d)°; desplazamiento "
+                       "(-?\\d+), (-?\\d+) píxeles$")
+            .arg(list));
     QList<double> turns;
     QList<QPointF> shifts;
     for (const QString& line : batch.run.out) {
@@ -199,12 +213,11 @@ void FollowedBatchTest::pagesComeOutStraightWithTheBlockInPlace() {
                      std::abs(shifts[scan].y() - moved.y()) <= 3,
                  qPrintable(QStringLiteral("%1, %2").arg(shifts[scan].x()).arg(shifts[scan].y())));
     }
-    QCOMPARE(
-        batch.run.out
-            .filter(QRegularExpression(QStringLiteral("^ListaProceso\\.List\\[\\d+\\] = Libro no "
-                                                      "seguido \\(")))
-            .size(),
-        1);
+    QCOMPARE(batch.run.out
+                 .filter(QRegularExpression(
+                     QStringLiteral("^%1\\.List\\[\\d+\\] = Libro no seguido \\(").arg(list)))
+                 .size(),
+             1);
 }
 
 // The scans are found and cut on the workers ahead: one worker or three, the same files.
