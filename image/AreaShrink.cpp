@@ -279,6 +279,10 @@ void setAreaShrinkSimd(AreaShrinkSimd level) {
     allowedSimd.store(level, std::memory_order_relaxed);
 }
 
+AreaShrinkSimd areaShrinkSimd() {
+    return allowedSimd.load(std::memory_order_relaxed);
+}
+
 QImage shrinkByAreaAverage(const QImage& source, int width, int height) {
     const QImage::Format format = source.format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)

@@ -19,6 +19,8 @@ QImage shrinkByAreaAverage(const QImage& source, int width, int height);
 // that start after the call, on any thread.
 enum class AreaShrinkSimd { Best, Sse2, Plain };
 void setAreaShrinkSimd(AreaShrinkSimd level);
+// The level set last (Best unless told otherwise); the turned page sampler follows it too.
+AreaShrinkSimd areaShrinkSimd();
 
 // Smooth scaling: area averaging when the picture shrinks, Qt's smooth scaling otherwise.
 QImage smoothScaled(const QImage& source, int width, int height);

@@ -12,6 +12,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define PLIEGO_HAS_AVX2_PATH 1
+#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -72,11 +76,17 @@ struct PhaseTaps {
     int pairs = 0;
     std::vector<std::int32_t> weights;
     std::vector<int> first;
+    // The same weights one pixel later or not (`shift` 0 or 1), in `blockPairs` pairs: for eight
+    // neighbouring columns summed from the same rows, whose intervals start up to a row apart.
+    int blockPairs = 0;
+    std::vector<std::int32_t> shifted;
 
     explicit PhaseTaps(double length) {
         taps = int(std::ceil(length)) + 2;
         pairs = (taps + 1) / 2;
+        blockPairs = (taps + 2) / 2;
         weights.assign(size_t(kPhases) * size_t(pairs), 0);
+        shifted.assign(size_t(kPhases) * 2 * size_t(blockPairs), 0);
         first.assign(size_t(kPhases), 0);
         std::vector<int> w(size_t(2 * pairs), 0);
         for (int phase = 0; phase < kPhases; ++phase) {
@@ -99,10 +109,23 @@ struct PhaseTaps {
                 reached = total;
             }
             for (int k = 0; k < pairs; ++k)
-                weights[size_t(phase) * size_t(pairs) + size_t(k)] =
-                    std::int32_t(std::uint32_t(std::uint16_t(w[size_t(2 * k)])) |
-                                 (std::uint32_t(std::uint16_t(w[size_t(2 * k + 1)])) << 16));
+                weights[size_t(phase) * size_t(pairs) + size_t(k)] = pair(w, 2 * k);
+            for (int shift = 0; shift < 2; ++shift) {
+                std::vector<int> later(size_t(2 * blockPairs), 0);
+                for (int k = 0; k < taps; ++k)
+                    later[size_t(k + shift)] = w[size_t(k)];
+                for (int k = 0; k < blockPairs; ++k)
+                    shifted[(size_t(phase) * 2 + size_t(shift)) * size_t(blockPairs) + size_t(k)] =
+                        pair(later, 2 * k);
+            }
         }
+    }
+    static std::int32_t pair(const std::vector<int>& w, int k) {
+        return std::int32_t(std::uint32_t(std::uint16_t(w[size_t(k)])) |
+                            (std::uint32_t(std::uint16_t(w[size_t(k + 1)])) << 16));
+    }
+    const std::int32_t* shiftedOf(int phase, int shift) const {
+        return shifted.data() + (size_t(phase) * 2 + size_t(shift)) * size_t(blockPairs);
     }
     const std::int32_t* of(int phase) const {
         return weights.data() + size_t(phase) * size_t(pairs);
@@ -110,6 +133,65 @@ struct PhaseTaps {
     // The first pixel's place, from the pixel the interval starts in.
     int from(int phase) const { return first[size_t(phase)]; }
 };
+
+// The columns are summed eight at a time: a block of eight neighbouring columns starts where
+// its first column's interval starts, taken to 1/64 of a row, and each further column a
+// column's shear further. Where the first one starts within its row (the phase) then fixes where
+// all eight start: each phase has its block, with the rows the columns share and each column's
+// weights moved onto them, ready for the eight-wide sums.
+constexpr int kBlock = 8;
+
+struct ColumnBlocks {
+    struct Block {
+        // The eight intervals start at most a row apart, so that they share their rows.
+        bool together = false;
+        // The first row of each column, and the first they share, from the first column's row.
+        int first[kBlock] = {};
+        int shared = 0;
+        int phase[kBlock] = {};
+    };
+    std::vector<Block> blocks;
+    int pairs = 0;
+    // Per phase and pair of rows: each column's weight pair for four registers, register r
+    // holding columns r and r + 4 (the byte unpacks work in 128-bit halves).
+    std::vector<std::int32_t> weights;
+
+    ColumnBlocks(const PhaseTaps& taps, std::int64_t shear) : blocks(kPhases) {
+        pairs = taps.blockPairs;
+        weights.assign(size_t(kPhases) * size_t(pairs) * 32, 0);
+        for (int phase0 = 0; phase0 < kPhases; ++phase0) {
+            Block& b = blocks[size_t(phase0)];
+            const std::int64_t start = std::int64_t(phase0) << (kPointBits - kPhaseBits);
+            for (int j = 0; j < kBlock; ++j) {
+                const std::int64_t at = start + j * shear;
+                b.phase[j] = phaseOf(at);
+                b.first[j] = wholePart(at) + taps.from(b.phase[j]);
+            }
+            b.shared = std::min(b.first[0], b.first[kBlock - 1]);
+            b.together = std::max(b.first[0], b.first[kBlock - 1]) - b.shared <= 1;
+            if (!b.together)
+                continue;
+            for (int p = 0; p < pairs; ++p)
+                for (int j = 0; j < kBlock; ++j) {
+                    const std::int32_t w = taps.shiftedOf(b.phase[j], b.first[j] - b.shared)[p];
+                    const int r = j % 4, half = j / 4;
+                    for (int lane = 0; lane < 4; ++lane)
+                        weights[((size_t(phase0) * size_t(pairs) + size_t(p)) * 4 + size_t(r)) * 8 +
+                                size_t(half * 4 + lane)] = w;
+                }
+        }
+    }
+    const std::int32_t* of(int phase, int pair, int r) const {
+        return weights.data() +
+               ((size_t(phase) * size_t(pairs) + size_t(pair)) * 4 + size_t(r)) * 8;
+    }
+};
+
+// Where column `k`'s interval starts for a page row: from where its block's first column starts
+// (`blockStart`, taken to 1/64 of a row), `j` columns' shear further.
+inline std::int64_t blockStart(std::int64_t start) {
+    return start & ~((std::int64_t(1) << (kPointBits - kPhaseBits)) - 1);
+}
 
 #ifndef __SSE2__
 std::int32_t low(std::int32_t pair) {
@@ -173,6 +255,99 @@ inline std::uint32_t sumColumns(const std::int16_t* from, const std::int32_t* pa
     return pixel;
 #endif
 }
+
+#ifdef PLIEGO_HAS_AVX2_PATH
+bool hasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// Blocks of eight neighbouring columns of one page row, from column `k` (a block's first) on;
+// `starts` their intervals' starts less this row's `offset`. Blocks whose columns share their
+// rows are summed with 32-byte loads; the others one column at a time. Returns the column it
+// stopped at.
+__attribute__((target("avx2"))) int sumRowsAvx2(const uchar* const* rowAt,
+                                                const std::int64_t* starts, std::int64_t offset,
+                                                int k, int end, int at, const PhaseTaps& taps,
+                                                const ColumnBlocks& blocks, std::int16_t* out) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i half = _mm256_set1_epi32(1 << (kWeightBits - kRowFraction - 1));
+    for (; k + kBlock <= end; k += kBlock, at += 4 * kBlock) {
+        const std::int64_t start = blockStart(starts[k] + offset);
+        const int phase = phaseOf(start), row = wholePart(start);
+        const ColumnBlocks::Block& block = blocks.blocks[size_t(phase)];
+        if (!block.together) {
+            for (int j = 0; j < kBlock; ++j)
+                sumRows(&rowAt[size_t(row + block.first[j])], at + 4 * j, taps.of(block.phase[j]),
+                        taps.pairs, out + size_t(k + j) * 4);
+            continue;
+        }
+        const uchar* const* rows = rowAt + (row + block.shared);
+        __m256i sum0 = half, sum1 = half, sum2 = half, sum3 = half;
+        for (int p = 0; p < blocks.pairs; ++p) {
+            const __m256i a =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * p] + at));
+            const __m256i b =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * p + 1] + at));
+            const __m256i low = _mm256_unpacklo_epi8(a, b), high = _mm256_unpackhi_epi8(a, b);
+            const __m256i* w = reinterpret_cast<const __m256i*>(blocks.of(phase, p, 0));
+            sum0 = _mm256_add_epi32(
+                sum0, _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), _mm256_loadu_si256(w)));
+            sum1 = _mm256_add_epi32(sum1, _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero),
+                                                            _mm256_loadu_si256(w + 1)));
+            sum2 = _mm256_add_epi32(sum2, _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero),
+                                                            _mm256_loadu_si256(w + 2)));
+            sum3 = _mm256_add_epi32(sum3, _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero),
+                                                            _mm256_loadu_si256(w + 3)));
+        }
+        constexpr int down = kWeightBits - kRowFraction;
+        const __m256i first =
+            _mm256_packs_epi32(_mm256_srai_epi32(sum0, down), _mm256_srai_epi32(sum1, down));
+        const __m256i second =
+            _mm256_packs_epi32(_mm256_srai_epi32(sum2, down), _mm256_srai_epi32(sum3, down));
+        // Pixels 0 1 | 4 5 and 2 3 | 6 7: put them back in order.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + size_t(k) * 4),
+                            _mm256_permute2x128_si256(first, second, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + size_t(k) * 4 + 16),
+                            _mm256_permute2x128_si256(first, second, 0x31));
+    }
+    return k;
+}
+
+// Two page pixels at a time, one in each 128-bit half, from pixel `u` on; pixel u's interval
+// starts at `start` + u · `step`. Returns the pixel it stopped at.
+__attribute__((target("avx2"))) int sumColumnsAvx2(const std::int16_t* summed, std::int64_t start,
+                                                   std::int64_t step, int u, int end,
+                                                   const PhaseTaps& taps, std::uint32_t* out) {
+    constexpr int shift = kWeightBits + kRowFraction;
+    const __m256i round = _mm256_set1_epi32(1 << (shift - 1));
+    for (; u + 2 <= end; u += 2) {
+        const std::int64_t startA = start + std::int64_t(u) * step, startB = startA + step;
+        const int phaseA = phaseOf(startA), phaseB = phaseOf(startB);
+        const std::int16_t* fromA = summed + size_t(wholePart(startA) + taps.from(phaseA)) * 4;
+        const std::int16_t* fromB = summed + size_t(wholePart(startB) + taps.from(phaseB)) * 4;
+        const std::int32_t* pairsA = taps.of(phaseA);
+        const std::int32_t* pairsB = taps.of(phaseB);
+        __m256i sum = round;
+        for (int k = 0; k < taps.pairs; ++k) {
+            const __m256i v = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(fromA + 8 * k))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(fromB + 8 * k)), 1);
+            const __m256i paired = _mm256_unpacklo_epi16(v, _mm256_srli_si256(v, 8));
+            const __m256i w = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(_mm_set1_epi32(pairsA[k])), _mm_set1_epi32(pairsB[k]), 1);
+            sum = _mm256_add_epi32(sum, _mm256_madd_epi16(paired, w));
+        }
+        sum = _mm256_srai_epi32(sum, shift);
+        sum = _mm256_packs_epi32(sum, sum);
+        sum = _mm256_packus_epi16(sum, sum);
+        out[u] = std::uint32_t(_mm256_extract_epi32(sum, 0));
+        out[u + 1] = std::uint32_t(_mm256_extract_epi32(sum, 4));
+    }
+    return u;
+}
+#endif
 
 // How much of each page pixel along one axis lies within [from, to) of that axis, 0..256.
 std::vector<int> coverage(int pixels, double from, double to) {
@@ -248,15 +423,18 @@ QImage turnedPage(const QImage& source, double degrees, const QRect& area, const
 
     // Rows beyond the scan are white, as on the turned canvas; so are columns beyond it.
     const std::vector<std::uint32_t> whiteRow(size_t(sw), 0xffffffffu);
-    std::vector<const uchar*> rowAt(size_t(rows) + size_t(2 * rowTaps.pairs));
+    std::vector<const uchar*> rowAt(size_t(rows) + size_t(2 * rowTaps.blockPairs + 4));
     for (int r = 0; r < int(rowAt.size()); ++r) {
         const int y = firstRow + r;
         rowAt[size_t(r)] = y >= 0 && y < sh ? scan.constScanLine(y)
                                             : reinterpret_cast<const uchar*>(whiteRow.data());
     }
+    // Where each column's intervals start, a shear further along from one column to the next.
+    const std::int64_t columnShear = fixedPoint(down(firstColumn + 1) - down(firstColumn));
     std::vector<std::int64_t> columnStart(static_cast<size_t>(columns));
     for (int k = 0; k < columns; ++k)
-        columnStart[size_t(k)] = fixedPoint(down(firstColumn + k) - firstRow);
+        columnStart[size_t(k)] = fixedPoint(down(firstColumn) - firstRow) + k * columnShear;
+    const ColumnBlocks blocks(rowTaps, columnShear);
     const std::int64_t rowStep = fixedPoint(rowLength);
     const std::int64_t columnStep = fixedPoint(columnLength);
 
@@ -271,17 +449,33 @@ QImage turnedPage(const QImage& source, double degrees, const QRect& area, const
     const std::vector<int> shareY =
         coverage(ph, (shown.top() - area.top()) / ay, (shown.bottom() + 1 - area.top()) / ay);
 
+#ifdef PLIEGO_HAS_AVX2_PATH
+    const bool avx2 = areaShrinkSimd() == AreaShrinkSimd::Best && hasAvx2();
+#endif
     for (int v = 0; v < ph; ++v) {
         const std::int64_t rowOffset = std::int64_t(v) * rowStep;
-        for (int k = inFrom; k < inTo; ++k) {
-            const std::int64_t start = columnStart[size_t(k)] + rowOffset;
+        int k = inFrom;
+#ifdef PLIEGO_HAS_AVX2_PATH
+        if (avx2)
+            k = sumRowsAvx2(rowAt.data(), columnStart.data(), rowOffset, k, inTo,
+                            (firstColumn + k) * 4, rowTaps, blocks, summed.data());
+#endif
+        for (; k < inTo; ++k) {
+            const int first = inFrom + (k - inFrom) / kBlock * kBlock;
+            const std::int64_t start =
+                blockStart(columnStart[size_t(first)] + rowOffset) + (k - first) * columnShear;
             const int phase = phaseOf(start);
             sumRows(&rowAt[size_t(wholePart(start) + rowTaps.from(phase))], (firstColumn + k) * 4,
                     rowTaps.of(phase), rowTaps.pairs, &summed[size_t(k) * 4]);
         }
         auto* out = reinterpret_cast<std::uint32_t*>(page.scanLine(v));
         const std::int64_t rowStart = fixedPoint(across(v) - firstColumn);
-        for (int u = 0; u < pw; ++u) {
+        int u = 0;
+#ifdef PLIEGO_HAS_AVX2_PATH
+        if (avx2)
+            u = sumColumnsAvx2(summed.data(), rowStart, columnStep, u, pw, columnTaps, out);
+#endif
+        for (; u < pw; ++u) {
             const std::int64_t start = rowStart + std::int64_t(u) * columnStep;
             const int phase = phaseOf(start);
             out[u] = sumColumns(&summed[size_t(wholePart(start) + columnTaps.from(phase)) * 4],
