@@ -19,6 +19,9 @@ DETECT=1
 DETECT_ONLY=0
 DETECT_SCANS=20
 DETECT_PEERS=8
+FOLLOW=1
+FOLLOW_ONLY=0
+FOLLOW_SCANS=20
 FLAT_SCANS=100
 PDF=0
 PDF_PAGES=200
@@ -56,6 +59,11 @@ and memory, prints the tables and writes the report to bench/RESULTS.md.
   --detect-peers N   of those, how many the other turn finders also measure (default 8;
                      ImageMagick and unpaper take seconds a scan)
   --no-detect        leave the page finder's section out of a full run
+  --follow           run only the section on following the book (c1 over the page finder's
+                     turned scans, with chkSeguirLibro and without, on every core) and put it
+                     into the report in place of the last one; the full run includes it
+  --follow-scans N   spreads of the page finder's book that batch cuts (default 20)
+  --no-follow        leave the section on following the book out of a full run
   --pliego PATH      time this program instead of build-bench/pliego
   --build-dir DIR    where the benchmark is built (default build-bench/)
   --work DIR         where the books and the outputs go (default BUILD_DIR/work)
@@ -87,6 +95,9 @@ while (($#)); do
     --detect-scans) DETECT_SCANS=$2; shift 2 ;;
     --detect-peers) DETECT_PEERS=$2; shift 2 ;;
     --no-detect) DETECT=0; shift ;;
+    --follow) FOLLOW_ONLY=1; shift ;;
+    --follow-scans) FOLLOW_SCANS=$2; shift 2 ;;
+    --no-follow) FOLLOW=0; shift ;;
     --pliego) PLIEGO=$(realpath "$2"); shift 2 ;;
     --build-dir) BUILD_DIR=$(realpath -m "$2"); shift 2 ;;
     --work) WORK=$(realpath -m "$2"); shift 2 ;;
@@ -96,7 +107,7 @@ while (($#)); do
         if [[ ${2-} =~ ^[0-9]+$ ]]; then PDF_PAGES=$2; shift; fi
         shift ;;
     --pdf-ocr) PDF_OCR_SET=$2; shift 2 ;;
-    --pdf-only) PDF=1; PDF_ONLY=1; FLAT=0; DETECT=0; shift ;;
+    --pdf-only) PDF=1; PDF_ONLY=1; FLAT=0; DETECT=0; FOLLOW=0; shift ;;
     --no-build) BUILD=0; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
@@ -112,7 +123,10 @@ has() { [[ " $1 " == *" $2 "* ]]; } # LIST WORD
 [[ $FLAT_SCANS =~ ^[0-9]+$ ]] && ((FLAT_SCANS >= 1 && FLAT_SCANS <= 499)) || die "--flat must be 1..499"
 [[ $DETECT_SCANS =~ ^[0-9]+$ ]] && ((DETECT_SCANS >= 1 && DETECT_SCANS <= 499)) || die "--detect-scans must be 1..499"
 [[ $DETECT_PEERS =~ ^[0-9]+$ ]] || die "--detect-peers must be a number"
+[[ $FOLLOW_SCANS =~ ^[0-9]+$ ]] && ((FOLLOW_SCANS >= 1 && FOLLOW_SCANS <= 499)) || die "--follow-scans must be 1..499"
 ((DETECT_ONLY)) && DETECT=1
+((FOLLOW_ONLY)) && FOLLOW=1
+((FOLLOW_ONLY && DETECT_ONLY)) && die "--detect and --follow each run alone: give one of them"
 for c in $CONFIGS; do [[ $c =~ ^(c1|c1t|c2|c3)$ ]] || die "unknown configuration $c"; done
 [[ -n $BOOKS ]] || die "--books needs at least one book"
 for b in $BOOKS; do [[ $b =~ ^(clean|noisy)$ ]] || die "unknown book $b"; done
@@ -205,16 +219,16 @@ chmod 700 "$XDG_RUNTIME_DIR"
 # WORK/detect-scans like the cutting books; the finder and the turn finders beside it run on the
 # first core alone. Writes the report's section to WORK/detect.md.
 DETECT_MD=$WORK/detect.md
-run_detect() {
-    local cache=$WORK/detect-scans stamp k first=0 folder=$WORK/detect-book-$DETECT_SCANS
+detect_book() { # N [EXTS] -> prints the folder holding exactly libro001..N of the finder's book
+    local n=$1 exts=${2:-"jpg txt"} cache=$WORK/detect-scans stamp k first=0 folder=$WORK/detect-book-$1
     stamp=$(cat "$BENCH_DIR/tools/make_detect_book.cpp" "$BENCH_DIR"/tools/BookPages.* | sha256sum | cut -d' ' -f1)
     if [[ ! -f $cache/GENERATOR || $(cat "$cache/GENERATOR") != "$stamp" ]]; then
         rm -rf "$cache"
         mkdir -p "$cache"
         echo "$stamp" >"$cache/GENERATOR"
     fi
-    for ((k = 1; k <= DETECT_SCANS + 1; k++)); do
-        if ((k <= DETECT_SCANS)) && [[ ! -f $(printf '%s/libro%03d.txt' "$cache" "$k") ]]; then
+    for ((k = 1; k <= n + 1; k++)); do
+        if ((k <= n)) && [[ ! -f $(printf '%s/libro%03d.txt' "$cache" "$k") ]]; then
             ((first)) || first=$k
         elif ((first)); then
             say "making spreads $first..$((k - 1)) of the page finder's book"
@@ -224,13 +238,18 @@ run_detect() {
     done
     rm -rf "$folder"
     mkdir -p "$folder"
-    for ((k = 1; k <= DETECT_SCANS; k++)); do
-        for ext in jpg txt; do
+    for ((k = 1; k <= n; k++)); do
+        for ext in $exts; do
             local name
             name=$(printf 'libro%03d.%s' "$k" "$ext")
             ln "$cache/$name" "$folder/$name" 2>/dev/null || cp "$cache/$name" "$folder/$name"
         done
     done
+    echo "$folder"
+}
+run_detect() {
+    local folder
+    folder=$(detect_book "$DETECT_SCANS")
     say "page finder: $DETECT_SCANS spreads, the other turn finders on $DETECT_PEERS, on CPU ${ALLOWED[0]}"
     local tables=$WORK/detect-tables.md load_start
     load_start=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -372,7 +391,8 @@ check_folder() { # FOLDER COUNT_SCANS SUFFIX EXT WIDTH HEIGHT KIND WHAT
     [[ -d $folder ]] || die "$what: no folder $folder"
     local expected actual
     expected=$(for ((p = 1; p <= 2 * n; p++)); do printf 'libro%03d%s.%s\n' "$p" "$suffix" "$ext"; done | sort)
-    actual=$(cd "$folder" && find . -maxdepth 1 -type f -printf '%f\n' | sort)
+    # The record of what was cut, kept beside the pages for resuming, is no page.
+    actual=$(cd "$folder" && find . -maxdepth 1 -type f ! -name .pliego-cortadas -printf '%f\n' | sort)
     if [[ $expected != "$actual" ]]; then
         diff <(echo "$expected") <(echo "$actual") | head -20 >&2 || true
         die "$what: $folder does not hold exactly the $((2 * n)) expected files (< expected, > found)"
@@ -428,6 +448,8 @@ timed() {
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 maximum() { sort -g | tail -1; }
+mb() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
+verdict() { awk "BEGIN { exit !($1) }" && echo "met" || echo "**not met**"; }
 
 # One row per book, configuration, tool and core count, keyed "BOOK/CONFIG/TOOL/CORES".
 ROW_ORDER=()
@@ -509,6 +531,115 @@ run_pliego() { # CONFIG CORES
     measure "$BOOK_KIND/$c/pliego/$n" "$PAGES" pliego_prepare pliego_check \
         taskset -c "$(cpu_list "$n")" "$PLIEGO" --script "$script"
 }
+
+# --- Following the book ------------------------------------------------------------------------
+# c1 over the page finder's ground-truth book (spreads turned by up to 3.5° and shifted on a dark
+# bed), on every core: the same batch with chkSeguirLibro (each scan found, its pages sampled
+# through its turn on the workers) and without, run by run in turn so that both meet the same
+# load. The scan on screen as the batch starts is the first one. Writes WORK/follow.md.
+FOLLOW_MD=$WORK/follow.md
+follow_script() { # FOLLOW(0|1) FOLDER NAME -> the script's path
+    local follow=$1 book=$2 script=$WORK/scripts/$3.txt
+    mkdir -p "$WORK/scripts"
+    {
+        echo "# Following the book: c1 over turned scans, chkSeguirLibro $follow."
+        echo "set Dirs \"$book\""
+        echo "set TipoOrigen \"Imágenes JPG\""
+        echo "set ChkSepara2Img 1"
+        echo "set NoReducir 0"
+        echo "set PermiteDistorsion 0"
+        echo "set TipoGrande \"${TYPE[c1]}\""
+        echo "set MasMenosAlG ${PH[c1]}"
+        echo "set MasMenosAnG ${PW[c1]}"
+        echo "set ColorBw \"${COLOR[c1]}\""
+        echo "set UpDownQuality $QUALITY"
+        echo "set HacerMini 0"
+        echo "click AceptaConfig"
+        echo "select LocalFiles 0"
+        echo "click Probar"
+        echo "set SelectionSize $SLIDER_SIZE"
+        echo "set Altura $SLIDER_TOP"
+        echo "set SelectionWidth $SLIDER_WIDTH"
+        echo "set chkSeguirLibro $follow"
+        echo "select LocalFiles all"
+        echo "click CortaLote"
+    } >"$script"
+    echo "$script"
+}
+follow_check() { # LOG FOLLOWED(0|1)
+    local log=$1 followed=$2 written lines
+    written=$(grep -c '^ListaProceso: Grabando imagen \.\.\.$' "$log" || true)
+    ((written == 2 * FOLLOW_SCANS)) || die "following the book: the log shows $written pages written, not $((2 * FOLLOW_SCANS)) ($log)"
+    if grep -q '^ListaProceso: No se ' "$log"; then
+        grep '^ListaProceso: No se ' "$log" | head -5 >&2
+        die "following the book: the program reported a failure ($log)"
+    fi
+    check_folder "$FOLLOW_BOOK/jpeg_big" "$FOLLOW_SCANS" "" jpg "${PW[c1]}" "${PH[c1]}" jpeg "following the book"
+    if ((followed)); then
+        lines=$(grep -cE '^ListaProceso: (Giro -?[0-9]+,[0-9]{2}°; desplazamiento|Libro no seguido \()' "$log" || true)
+        ((lines == FOLLOW_SCANS)) || die "following the book: $lines scans say how they were followed, not $FOLLOW_SCANS ($log)"
+    fi
+}
+run_follow() {
+    local scripts=() walls_plain=() walls_followed=() peaks=() run followed log
+    FOLLOW_BOOK=$(detect_book "$FOLLOW_SCANS" jpg)
+    scripts[0]=$(follow_script 0 "$FOLLOW_BOOK" follow-plain)
+    scripts[1]=$(follow_script 1 "$FOLLOW_BOOK" follow-followed)
+    local load_start
+    load_start=$(cut -d' ' -f1-3 /proc/loadavg)
+    for ((run = 0; run <= RUNS; run++)); do
+        for followed in 0 1; do
+            rm -rf "$FOLLOW_BOOK/jpeg_big" "$FOLLOW_BOOK/jpeg_small"
+            say "following the book: $( ((followed)) && echo "with" || echo "without") chkSeguirLibro, $([[ $run == 0 ]] && echo warm-up || echo "run $run of $RUNS")"
+            log=$WORK/logs/follow-$followed.$run.log
+            timed "$log" taskset -c "$(cpu_list "$ALL")" "$PLIEGO" --script "${scripts[$followed]}"
+            follow_check "$log" "$followed"
+            if ((run > 0)); then
+                ((followed)) && walls_followed+=("$WALL") || walls_plain+=("$WALL")
+                peaks[$followed]=$(printf '%s\n' "${peaks[$followed]-0}" "$PEAK_KB" | maximum)
+            fi
+        done
+    done
+    # How straight the followed pages came out (the last run's), by the finder's turn of each.
+    "$TOOLS/bench_detect" --pages "$FOLLOW_BOOK/jpeg_big" >"$WORK/logs/follow-pages.log" 2>&1 ||
+        { tail -5 "$WORK/logs/follow-pages.log" >&2; die "bench_detect --pages failed"; }
+    local plain followed_wall pages=$((2 * FOLLOW_SCANS)) rate_plain rate_followed share found lost
+    plain=$(printf '%s\n' "${walls_plain[@]}" | median)
+    followed_wall=$(printf '%s\n' "${walls_followed[@]}" | median)
+    rate_plain=$(awk -v p="$pages" -v w="$plain" 'BEGIN { printf "%.2f", p / w }')
+    rate_followed=$(awk -v p="$pages" -v w="$followed_wall" 'BEGIN { printf "%.2f", p / w }')
+    share=$(awk -v a="$rate_followed" -v b="$rate_plain" 'BEGIN { printf "%.0f", 100 * a / b }')
+    found=$(grep -cE '^ListaProceso: Giro ' "$WORK/logs/follow-1.$RUNS.log" || true)
+    lost=$(grep -c '^ListaProceso: Libro no seguido (' "$WORK/logs/follow-1.$RUNS.log" || true)
+    {
+        echo "## Following the book"
+        echo
+        echo "c1 (${PW[c1]} × ${PH[c1]} JPEG, quality $QUALITY, the sliders of every c1 row) over the first $FOLLOW_SCANS spreads of the page finder's book (4960 × 3508, turned by up to 3.5° and shifted on a dark bed), on $(cores "$ALL") (CPUs $(cpu_list "$ALL")), with \`chkSeguirLibro\` and without: the scan on screen as the batch starts is the first spread; each scan is found and its pages sampled through its turn on the batch workers. Median of $RUNS run(s) after one warm-up, the two batches run by run in turn; whole processes from start to exit. Load average at start $load_start, at end $(cut -d' ' -f1-3 /proc/loadavg)."
+        echo
+        echo "| Batch | Pages | Wall s (median) | Pages/s | Peak RSS MB | Runs (wall s) |"
+        echo "|---|---:|---:|---:|---:|---|"
+        echo "| without chkSeguirLibro | $pages | $plain | $rate_plain | $(mb "${peaks[0]}") | ${walls_plain[*]} |"
+        echo "| with chkSeguirLibro | $pages | $followed_wall | $rate_followed | $(mb "${peaks[1]}") | ${walls_followed[*]} |"
+        echo
+        echo "| Target | Measured | |"
+        echo "|---|---|---|"
+        echo "| a batch with chkSeguirLibro keeps at least 85 % of the pages per second of the same batch without it | $rate_followed vs $rate_plain pages/s = $share % | $(verdict "$share >= 85") |"
+        awk '$1 == "summary" { printf "| followed pages straight within 0.1° (the finder'"'"'s turn of each cut page with text) | max %s° over %s pages, median %s° | %s |\n", $5, $3, $7, ($5 <= 0.1 ? "met" : "**not met**") }' "$WORK/logs/follow-pages.log"
+        echo
+        echo "Scans followed: $found of $FOLLOW_SCANS; cut as set, unturned, where no book was found: $lost (the spreads whose pages are blank or plates). Each page's turn: build-bench/work/logs/follow-pages.log."
+        echo
+    } >"$FOLLOW_MD"
+    rm -rf "$FOLLOW_BOOK/jpeg_big"
+}
+
+if ((FOLLOW_ONLY)); then
+    ALL=$NCPU
+    run_follow
+    replace_section "Following the book" "$FOLLOW_MD"
+    cat "$FOLLOW_MD"
+    echo "Following the book: section written to $RESULTS"
+    exit 0
+fi
 
 # --- The libvips C++ API peer ------------------------------------------------------------------
 # One process that keeps the cores it is given busy (bench_vips_peer, tools/vips_peer.cpp).
@@ -842,6 +973,7 @@ if ((FLAT)); then
     PAGES=${saved[1]}
 fi
 ((DETECT)) && run_detect
+((FOLLOW)) && run_follow
 # --- The book PDF ------------------------------------------------------------------------------
 # Pliego's own cut pages (c1 of the noisy book, named by their number as the numbering gives
 # them) into one PDF: Pliego's core (bench_book_pdf) against img2pdf without OCR, and against
@@ -927,8 +1059,6 @@ ELAPSED=$SECONDS # from the start of the script, the build included
 ratio() { [[ -n $1 && -n $2 ]] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }' || echo "–"; }
 or_dash() { [[ -n $1 ]] && echo "$1" || echo "–"; }
 rate_of() { row "$1" && rate "$1" || true; } # KEY -> pages/s, or empty
-mb() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
-verdict() { awk "BEGIN { exit !($1) }" && echo "met" || echo "**not met**"; }
 strongest_peer() { # BOOK CONFIG CORES -> "PAGES_PER_S TOOL" of the fastest peer row, or empty
     local b=$1 c=$2 n=$3 tool best="" who=""
     for tool in vipsapi imagemagick vipscli; do
@@ -1231,6 +1361,7 @@ REPORT=$WORK/report.md
     cat "$EARLIER"
     echo
     ((DETECT)) && cat "$DETECT_MD"
+    ((FOLLOW)) && cat "$FOLLOW_MD"
     echo "## Every timed run (wall seconds)"
     echo
     echo "| Book | Configuration | Tool | Cores | Runs |"

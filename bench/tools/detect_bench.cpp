@@ -9,12 +9,22 @@
 // peers run on the first N scans (default 8; ImageMagick and unpaper take seconds a scan, so
 // their times include their own decode and, for unpaper, writing its output). The cut: the
 // right page's paper cut through the turn, against Picture::Rotate of the whole scan and a copy
-// of the same rectangle, on the first N scans (default 4). Writes the tables (markdown) to
-// REPORT.md and one line per scan and tool to standard output.
+// of the same rectangle, on the first N scans (default 4); and the same page sampled through the
+// turn straight at 1240 pixels wide (turnedPage), against that copy shrunk, beside the shrink of
+// the same rectangle of the unturned scan. Writes the tables (markdown) to REPORT.md and one
+// line per scan and tool to standard output.
+//
+//     bench_detect --pages FOLDER
+//
+// prints the turn the finder gives each page (*.jpg) of FOLDER, taken as one page, and a
+// summary line: "summary pages N max A median B" over the pages it found (blank pages and plates
+// have no lines to measure by).
 #include "detect/PageFinder.h"
 #include "image/Picture.h"
 #include "image/TurnGeometry.h"
+#include "image/AreaShrink.h"
 #include "image/TurnedCut.h"
+#include "image/TurnedPage.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -247,11 +257,32 @@ QString turnRow(const QString& name, const Tally& t) {
 
 } // namespace
 
+// How straight cut pages lie: the finder's turn of each, taken as one page.
+int measurePages(const QDir& folder) {
+    std::vector<double> turns;
+    const QStringList pages =
+        folder.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    PageFinderOptions onePage;
+    onePage.spread = false;
+    for (const QString& name : pages) {
+        const PageFinding f = findPages(QImage(folder.filePath(name)), onePage);
+        if (f.found)
+            turns.push_back(std::abs(f.angle));
+        std::printf("%s\tfound %d\tturn %.3f\t%s\n", qPrintable(name), int(f.found), f.angle,
+                    qPrintable(f.reason));
+    }
+    std::printf("summary pages %zu max %.3f median %.3f\n", turns.size(), maximum(turns),
+                median(turns));
+    return pages.isEmpty() ? 1 : 0;
+}
+
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (args.size() == 2 && args[0] == QLatin1String("--pages"))
+        return measurePages(QDir(args[1]));
     int peerScans = 8, cutScans = 4;
     QString convert = QStringLiteral("/usr/bin/convert-im6.q16");
     QString unpaper = QStringLiteral("/usr/bin/unpaper");
@@ -284,7 +315,7 @@ int main(int argc, char* argv[]) {
     FinderTally finder[2];
     const char* methodNames[2] = {"projection", "leptonica"};
     Tally lept, magick, unpap;
-    std::vector<double> cutMs, rotateMs, cutMae;
+    std::vector<double> cutMs, rotateMs, cutMae, pageMs, shrinkMs, pageMae;
     int peersRun = 0;
     bool warmed = false;
     for (const QString& name : scans) {
@@ -385,6 +416,32 @@ int main(int argc, char* argv[]) {
                            std::abs(qBlue(a[x]) - qBlue(b[x]));
             }
             cutMae.push_back(sum / (3.0 * cut.width() * cut.height()));
+            // The page at c1's width, straight from the scan, and the shrink of the turned
+            // copy it stands for; beside it, what a page of the unturned scan costs.
+            const QSize size(1240, int(std::lround(1240.0 * area.height() / area.width())));
+            cpu = processMs();
+            const QImage page = turnedPage(scan, found[0].angle, area, area, size);
+            pageMs.push_back(processMs() - cpu);
+            const QImage turnedShrunk = smoothScaled(reference, size.width(), size.height());
+            const QImage unturned = scan.convertToFormat(QImage::Format_RGB32);
+            const QRect flat = area & unturned.rect();
+            cpu = processMs();
+            // A view of the rectangle, as a batch page shares the scan's pixels.
+            const QImage plain =
+                smoothScaled(QImage(unturned.constScanLine(flat.y()) + 4 * flat.x(), flat.width(),
+                                    flat.height(), unturned.bytesPerLine(), QImage::Format_RGB32),
+                             size.width(), size.height());
+            shrinkMs.push_back(processMs() - cpu);
+            sum = 0;
+            for (int y = 0; y < page.height(); ++y) {
+                const auto* a = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+                const auto* b = reinterpret_cast<const QRgb*>(turnedShrunk.constScanLine(y));
+                for (int x = 0; x < page.width(); ++x)
+                    sum += std::abs(qRed(a[x]) - qRed(b[x])) +
+                           std::abs(qGreen(a[x]) - qGreen(b[x])) +
+                           std::abs(qBlue(a[x]) - qBlue(b[x]));
+            }
+            pageMae.push_back(sum / (3.0 * page.width() * page.height()));
         }
         std::fflush(stdout);
     }
@@ -479,6 +536,15 @@ int main(int argc, char* argv[]) {
             << " ms CPU of the whole process (median), turn and copy "
             << number(median(rotateMs), 1) << " ms; mean absolute error between them "
             << number(median(cutMae), 3) << " (median), " << number(maximum(cutMae), 3)
+            << " (max), 0..255.\n";
+        out << "\nThe same page sampled through the turn straight at 1240 pixels wide "
+               "(`turnedPage`, as a followed batch makes its pages): "
+            << number(median(pageMs), 1) << " ms CPU (median), against "
+            << number(median(shrinkMs), 1)
+            << " ms for the shrink of the same rectangle of the unturned scan (a page of a batch "
+               "that does not follow the book); mean absolute error against the turned copy "
+               "shrunk to the same size "
+            << number(median(pageMae), 3) << " (median), " << number(maximum(pageMae), 3)
             << " (max), 0..255.\n";
     }
     return 0;
