@@ -614,6 +614,8 @@ run_follow() {
     {
         echo "## Following the book"
         echo
+        echo "Measured by \`bench/run.sh${ARGS:+ $ARGS}\` on $(date -u '+%Y-%m-%d %H:%M UTC') ($(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)), program at commit $(git -C "$REPO" rev-parse --short HEAD 2>/dev/null || echo unknown)."
+        echo
         echo "c1 (${PW[c1]} × ${PH[c1]} JPEG, quality $QUALITY, the sliders of every c1 row) over the first $FOLLOW_SCANS spreads of the page finder's book (4960 × 3508, turned by up to 3.5° and shifted on a dark bed), on $(cores "$ALL") (CPUs $(cpu_list "$ALL")), with \`chkSeguirLibro\` and without: the scan on screen as the batch starts is the first spread; each scan is found and its pages sampled through its turn on the batch workers. Median of $RUNS run(s) after one warm-up, the two batches run by run in turn; whole processes from start to exit. Load average at start $load_start, at end $(cut -d' ' -f1-3 /proc/loadavg)."
         echo
         echo "| Batch | Pages | Wall s (median) | Pages/s | Peak RSS MB | Runs (wall s) |"
