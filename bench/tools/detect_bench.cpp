@@ -20,9 +20,9 @@
 // summary line: "summary pages N max A median B" over the pages it found (blank pages and plates
 // have no lines to measure by).
 #include "detect/PageFinder.h"
+#include "image/AreaShrink.h"
 #include "image/Picture.h"
 #include "image/TurnGeometry.h"
-#include "image/AreaShrink.h"
 #include "image/TurnedCut.h"
 #include "image/TurnedPage.h"
 
@@ -260,8 +260,7 @@ QString turnRow(const QString& name, const Tally& t) {
 // How straight cut pages lie: the finder's turn of each, taken as one page.
 int measurePages(const QDir& folder) {
     std::vector<double> turns;
-    const QStringList pages =
-        folder.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    const QStringList pages = folder.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
     PageFinderOptions onePage;
     onePage.spread = false;
     for (const QString& name : pages) {
