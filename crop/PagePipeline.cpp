@@ -137,7 +137,7 @@ QList<PageRecipe> followedPages(const QList<PageRecipe>& pages, const FollowedBo
         PageRecipe& page = moved[k];
         const QPointF corner(page.left, page.top);
         const QPointF by = followed.rectangles[k].topLeft() - corner;
-        page.shift = QPoint(int(std::floor(by.x() + 0.5)), int(std::floor(by.y() + 0.5)));
+        page.shift = QPoint(roundToInt32(by.x()), roundToInt32(by.y()));
         if (followed.found)
             page.turn = followed.turn;
         else
