@@ -49,7 +49,7 @@ void PageDetection::cmdDetectar_Click() {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
     // The automatic preview holds the scan when the automatic crop loaded it.
-    std::optional<PageFinding> found =
+    const std::optional<PageFinding> found =
         findOnScreen(w.ListaProceso, !w.Interactivo->isChecked() && w.Imagen->HasImage());
     if (!found)
         return;
@@ -59,9 +59,9 @@ void PageDetection::cmdDetectar_Click() {
     turned.setSelectionEnabled(false);
     turned.setZoom(w.Imagen->Zoom());
     if (!turned.Rotate(float(found->angle))) {
-        found->found = false;
-        found->reason = turned.lastError();
-        w.ListaProceso->appendFailure(findingLine(*found));
+        w.ListaProceso->appendFailure(
+            QStringLiteral("No se pudo girar la vista previa: %1. No se cambia nada")
+                .arg(turned.lastError()));
         return;
     }
     w.Imagen->setPicture(std::move(turned));
