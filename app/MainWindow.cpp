@@ -3,22 +3,23 @@
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/EnablingRules.h"
+#include "app/ImageBox.h"
 #include "app/ProgramFolder.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
 #include "crop/AutomaticCrop.h"
 #include "crop/InteractiveCrop.h"
+#include "geometry/PageDetection.h"
 #include "geometry/PointerEditing.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
-#include "app/ImageBox.h"
 #include "postfx/PageLabels.h"
+#include "postfx/PageNumberStamping.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
-#include "util/FolderListing.h"
 #include "sources/SourceBrowser.h"
-#include "postfx/PageNumberStamping.h"
+#include "util/FolderListing.h"
 #include "watermark/Watermark.h"
 
 #include <QCheckBox>
@@ -38,6 +39,7 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       loader_(std::make_unique<ScanLoader>(*this)),
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
+      detection_(std::make_unique<PageDetection>(*this)),
       automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
       interactiveCrop_(std::make_unique<InteractiveCrop>(*this)),
       watermark_(std::make_unique<Watermark>(*this)),
@@ -69,6 +71,7 @@ void MainWindow::connectHandlers() {
     pageLabels_->connectHandlers();
     selection_->connectHandlers();
     pointer_->connectHandlers();
+    detection_->connectHandlers();
     automaticCrop_->connectHandlers();
     interactiveCrop_->connectHandlers();
     watermark_->connectHandlers();

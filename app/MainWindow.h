@@ -19,6 +19,7 @@ class FolderList;
 class InteractiveCrop;
 class ImageBox;
 class PictureBox;
+class PageDetection;
 class PageLabels;
 class PageNumberStamping;
 class PointerEditing;
@@ -78,6 +79,7 @@ public:
     ScanLoader& loader() { return *loader_; }
     SelectionControls& selection() { return *selection_; }
     PointerEditing& pointer() { return *pointer_; }
+    PageDetection& detection() { return *detection_; }
     AutomaticCrop& automaticCrop() { return *automaticCrop_; }
     InteractiveCrop& interactiveCrop() { return *interactiveCrop_; }
     Watermark& watermark() { return *watermark_; }
@@ -123,6 +125,7 @@ public:
     QPushButton* Probar = nullptr;
     QPushButton* CortaUna = nullptr;
     QPushButton* CortaLote = nullptr;
+    QPushButton* cmdDetectar = nullptr;
     QCheckBox* chkOmitirCortadas = nullptr;
     ProgressList* ListaProceso = nullptr;
     ClickLabel* Cancelar = nullptr;
@@ -185,6 +188,7 @@ public:
     QPushButton* cmdICorte = nullptr;
     QPushButton* cmdICLote = nullptr;
     QCheckBox* chkICOmitirCortadas = nullptr;
+    QPushButton* cmdICDetectar = nullptr;
     UpDown* UpDownAngle = nullptr;
     // The turn accumulated with UpDownAngle, beside its arrows.
     QLabel* lblAnguloGiro = nullptr;
@@ -276,6 +280,7 @@ private:
     std::unique_ptr<ScanLoader> loader_;
     std::unique_ptr<SelectionControls> selection_;
     std::unique_ptr<PointerEditing> pointer_;
+    std::unique_ptr<PageDetection> detection_;
     std::unique_ptr<AutomaticCrop> automaticCrop_;
     std::unique_ptr<InteractiveCrop> interactiveCrop_;
     std::unique_ptr<Watermark> watermark_;

@@ -281,7 +281,10 @@ QWidget* MainWindow::buildAutomaticCropTab() {
         named(new QPushButton(QStringLiteral("Procesar Lote"), page), QStringLiteral("CortaLote"));
     Probar->setGeometry(10, 186, 129, 28);
     CortaUna->setGeometry(143, 186, 129, 28);
-    CortaLote->setGeometry(10, 218, 262, 28);
+    cmdDetectar = named(new QPushButton(QStringLiteral("Detectar Páginas"), page),
+                        QStringLiteral("cmdDetectar"));
+    cmdDetectar->setGeometry(10, 218, 129, 28);
+    CortaLote->setGeometry(143, 218, 129, 28);
     chkOmitirCortadas =
         named(new QCheckBox(kOmitCaption, page), QStringLiteral("chkOmitirCortadas"));
     chkOmitirCortadas->setGeometry(12, 250, 260, 22);
@@ -442,6 +445,9 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     Cancelar2 = named(makeCancelLabel(QStringLiteral("Cancelar Proceso"), page),
                       QStringLiteral("Cancelar2"));
     Cancelar2->setGeometry(4, 516, 146, 56);
+    cmdICDetectar = named(new QPushButton(QStringLiteral("Detectar Página"), page),
+                          QStringLiteral("cmdICDetectar"));
+    cmdICDetectar->setGeometry(4, 578, 146, 28);
 
     Imagen2 = named(new ImageBox(page), QStringLiteral("Imagen2"));
     Imagen2->setGeometry(186, 10, 649, 401);

@@ -4,12 +4,12 @@
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
 #include "app/EnablingRules.h"
-#include "util/Numbers.h"
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
+#include "util/Numbers.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -184,8 +184,10 @@ void AppTest::everyControlExistsWithItsKind_data() {
         {"QCheckBox", "chkSubTree ChkSepara2Img NoReducir Interactivo HacerMini Compresion "
                       "PermiteDistorsion WMActivo chkAlternatepages chkMargenNegro CheckMagik "
                       "MagikisCopy ChkNumeroNon ChkNumeroPar"},
-        {"QPushButton", "cmdLoadTree AceptaConfig Probar CortaUna CortaLote LeerWm cmdICPrueba "
-                        "cmdICorte cmdICLote TestMgkNon TestMgkPar cmdNumPrueba cmdNumProceso"},
+        {"QPushButton",
+         "cmdLoadTree AceptaConfig Probar CortaUna CortaLote LeerWm cmdICPrueba "
+         "cmdICorte cmdICLote TestMgkNon TestMgkPar cmdNumPrueba cmdNumProceso cmdDetectar "
+         "cmdICDetectar"},
         {"QListWidget", "lstTree lstTreeAuto"},
         {"ProgressList", "ListaProceso lstActividad"},
         {"QLineEdit", "AltoGrande AnchoGrande AltoPeque AnchoPeque"},
