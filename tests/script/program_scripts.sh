@@ -346,6 +346,7 @@ pdf_book="$(copy_book "$work/pdf/build/samples")"
     "$pliego" --script -) >"$work/out" 2>"$work/err"
 status=$?
 [ "$status" -eq 0 ] || fail "exit status $status"
+[ -s "$work/err" ] && fail "standard error is not empty"
 pdf="$pdf_book/samples.pdf"
 grep -Fxq "DirPDF = $pdf_book/jpeg_big" "$work/out" || fail "the pages folder is not the crop's"
 grep -Fxq "ArchivoPDF = $pdf" "$work/out" || fail "the PDF is not named after the book"
