@@ -286,11 +286,12 @@ status=$?
 expect 2 "" "pliego: line 11: environment variable PLIEGO_FOLDER is not set"
 
 # The interactive tab cuts every page and trims the sample book's dark scanner lid off it: the
-# trimmed pages are smaller than 695 x 958 on both sides, and thumbnails keep their own size.
+# trimmed pages are smaller than 695 x 958 on both sides, and thumbnails keep their own size;
+# the book PDF's pages folder is where they went.
 case_name="sample interactive script"
 interactive="$(copy_book "$work/interactive")"
-PLIEGO_FOLDER="$interactive" "$pliego" --script "$sample_scripts/interactive.txt" >"$work/out" \
-    2>"$work/err"
+{ cat "$sample_scripts/interactive.txt"; echo 'print DirPDF'; } |
+    PLIEGO_FOLDER="$interactive" "$pliego" --script - >"$work/out" 2>"$work/err"
 status=$?
 [ "$status" -eq 0 ] || fail "exit status $status"
 grep -q '^pliego: ' "$work/err" && fail "a statement was refused"
@@ -304,6 +305,7 @@ for page in "$interactive"/jpeg_big/libro00[12]A.png; do
 done
 [ "$(size "$interactive/jpeg_small/libro001B.png")" = "370x540" ] || fail "thumbnail size"
 grep -Fxq "Label17.Caption = 60" "$work/out" || fail "the tolerance label"
+grep -Fxq "DirPDF = $interactive/jpeg_big" "$work/out" || fail "the pages folder is not the crop's"
 
 # The cancel label clicked while the second scan is read takes effect at the batch's next
 # yield: the second scan is finished, no other is started.
