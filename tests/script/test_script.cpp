@@ -1,10 +1,10 @@
 // The script language on the real window: parsing, each statement kind, the refusals, `when`.
 #include "WindowFixture.h"
 
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "script/ScriptParser.h"
 #include "script/ScriptRunner.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 
