@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/BookPdfTab.h"
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/EnablingRules.h"
@@ -43,7 +44,8 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
       interactiveCrop_(std::make_unique<InteractiveCrop>(*this)),
       watermark_(std::make_unique<Watermark>(*this)),
-      pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)) {
+      pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)),
+      bookPdf_(std::make_unique<BookPdfTab>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setMaximumSize(kClientWidth, kClientHeight);
     // As much of the form as the screen's free area holds; the rest scrolls.
@@ -75,6 +77,7 @@ void MainWindow::connectHandlers() {
     automaticCrop_->connectHandlers();
     interactiveCrop_->connectHandlers();
     watermark_->connectHandlers();
+    bookPdf_->connectHandlers();
 }
 
 void MainWindow::CargaImagen(ScanRead* readAhead) {
@@ -152,6 +155,7 @@ void MainWindow::LlenaListas() {
     MagicParFont->setText(QStringLiteral("Fuente"));
     MagikNonDato->setText(QStringLiteral("Paginado"));
     MagikParDato->setText(QStringLiteral("Paginado"));
+    bookPdf_->LlenaIdiomas();
 }
 
 void MainWindow::AceptaConfig_Click() {

@@ -10,6 +10,7 @@
 #include <memory>
 
 class AutomaticCrop;
+class BookPdfTab;
 class ClickLabel;
 class ComboBox;
 class DriveList;
@@ -84,6 +85,7 @@ public:
     InteractiveCrop& interactiveCrop() { return *interactiveCrop_; }
     Watermark& watermark() { return *watermark_; }
     PageNumberStamping& pageNumberStamping() { return *pageNumberStamping_; }
+    BookPdfTab& bookPdf() { return *bookPdf_; }
 
     WorkingValues v;
     OptionTables tables;
@@ -241,9 +243,25 @@ public:
     // What went wrong while numbering pages, one line each.
     ProgressList* lstNumeracion = nullptr;
 
+    // Tab 8, "Libro PDF".
+    QLineEdit* DirPDF = nullptr;
+    QLineEdit* ArchivoPDF = nullptr;
+    QLineEdit* TituloPDF = nullptr;
+    QLineEdit* AutorPDF = nullptr;
+    QLineEdit* ResolucionPDF = nullptr;
+    QCheckBox* chkOCR = nullptr;
+    ComboBox* IdiomaOCR = nullptr;
+    QPushButton* cmdCrearPDF = nullptr;
+    QPushButton* cmdCancelarPDF = nullptr;
+    ProgressList* lstPDF = nullptr;
+
     // Client area in logical pixels.
     static constexpr int kClientWidth = 904;
     static constexpr int kClientHeight = 676;
+
+signals:
+    // A crop run wrote a page into `folder` (a "jpeg_big").
+    void pagesWritten(const QString& folder);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -259,6 +277,7 @@ private:
     QWidget* buildDebugTab();
     QWidget* buildEffectsTab();
     QWidget* buildNumberingTab();
+    QWidget* buildBookPdfTab();
     // Where the stamp controls go: intensity, size, across and down sliders; the stamped page,
     // the stamp's preview and the scaled stamp.
     struct StampControlSlots {
@@ -285,5 +304,7 @@ private:
     std::unique_ptr<InteractiveCrop> interactiveCrop_;
     std::unique_ptr<Watermark> watermark_;
     std::unique_ptr<PageNumberStamping> pageNumberStamping_;
+    // Last, so that it goes first: a PDF run still going is stopped while the window is whole.
+    std::unique_ptr<BookPdfTab> bookPdf_;
     bool unloaded_ = false;
 };

@@ -129,11 +129,11 @@ void MainWindow::buildControls() {
     SSTab1 = new QTabWidget;
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     SSTab1->setFixedSize(kClientWidth, kClientHeight);
-    // Eight captions share one row of the window's width.
+    // Nine captions share one row of the window's width.
     QFont captions = SSTab1->tabBar()->font();
-    captions.setPointSizeF(captions.pointSizeF() * 0.9);
+    captions.setPointSizeF(captions.pointSizeF() * 0.86);
     SSTab1->tabBar()->setFont(captions);
-    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 5px; }"));
+    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 3px; }"));
     SSTab1->addTab(buildConfigurationTab(), QStringLiteral("Configuracion Inicial"));
     SSTab1->addTab(buildAutomaticCropTab(), QStringLiteral("Ajustes de Recorte"));
     SSTab1->addTab(buildOriginalImageTab(), QStringLiteral("Imagen Original"));
@@ -142,6 +142,7 @@ void MainWindow::buildControls() {
     SSTab1->addTab(buildDebugTab(), QStringLiteral("Depuracion"));
     SSTab1->addTab(buildEffectsTab(), QStringLiteral("Efectos Post-Produccion"));
     SSTab1->addTab(buildNumberingTab(), QStringLiteral("Numeración Páginas"));
+    SSTab1->addTab(buildBookPdfTab(), QStringLiteral("Libro PDF"));
     area->setWidget(SSTab1);
 }
 
@@ -643,5 +644,73 @@ QWidget* MainWindow::buildNumberingTab() {
                         QStringLiteral("WMGrandeNum")});
     lstNumeracion = named(new ProgressList(page), QStringLiteral("lstNumeracion"));
     lstNumeracion->setGeometry(320, 456, 560, 160);
+    return page;
+}
+
+QWidget* MainWindow::buildBookPdfTab() {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    auto rows = [page](const QString& title) {
+        auto* frame = new QGroupBox(title, page);
+        auto* grid = new QGridLayout(frame);
+        grid->setColumnStretch(1, 1);
+        return std::pair{frame, grid};
+    };
+    auto addRow = [](QGridLayout* grid, const QString& caption, QWidget* box) {
+        const int row = grid->rowCount();
+        grid->addWidget(makeCaption(caption, box->parentWidget()), row, 0);
+        grid->addWidget(box, row, 1);
+    };
+
+    auto [filesFrame, files] = rows(QStringLiteral("Páginas y Fichero PDF"));
+    DirPDF = named(new QLineEdit(filesFrame), QStringLiteral("DirPDF"));
+    ArchivoPDF = named(new QLineEdit(filesFrame), QStringLiteral("ArchivoPDF"));
+    addRow(files, QStringLiteral("Carpeta de las páginas:"), DirPDF);
+    addRow(files, QStringLiteral("Fichero PDF:"), ArchivoPDF);
+    column->addWidget(filesFrame);
+
+    auto [infoFrame, info] = rows(QStringLiteral("Información del Documento"));
+    TituloPDF = named(new QLineEdit(infoFrame), QStringLiteral("TituloPDF"));
+    AutorPDF = named(new QLineEdit(infoFrame), QStringLiteral("AutorPDF"));
+    addRow(info, QStringLiteral("Título:"), TituloPDF);
+    addRow(info, QStringLiteral("Autor:"), AutorPDF);
+    column->addWidget(infoFrame);
+
+    auto [pagesFrame, pages] = rows(QStringLiteral("Páginas y Texto"));
+    ResolucionPDF =
+        named(makeSizeBox(QStringLiteral("300"), pagesFrame), QStringLiteral("ResolucionPDF"));
+    chkOCR = named(new QCheckBox(QStringLiteral("Texto buscable (OCR)"), pagesFrame),
+                   QStringLiteral("chkOCR"));
+    IdiomaOCR = named(new ComboBox(pagesFrame), QStringLiteral("IdiomaOCR"));
+    IdiomaOCR->setMinimumWidth(widthForText(IdiomaOCR, QStringLiteral("spa+eng+fra")));
+    auto* resolution = new QHBoxLayout;
+    resolution->addWidget(ResolucionPDF);
+    resolution->addStretch();
+    pages->addWidget(makeCaption(QStringLiteral("Resolución (puntos por pulgada):"), pagesFrame), 0,
+                     0);
+    pages->addLayout(resolution, 0, 1);
+    auto* ocr = new QHBoxLayout;
+    ocr->addWidget(chkOCR);
+    ocr->addSpacing(16);
+    ocr->addWidget(makeCaption(QStringLiteral("Idioma:"), pagesFrame));
+    ocr->addWidget(IdiomaOCR);
+    ocr->addStretch();
+    pages->addLayout(ocr, 1, 0, 1, 2);
+    column->addWidget(pagesFrame);
+
+    cmdCrearPDF = named(new QPushButton(QStringLiteral("Crear Libro PDF"), page),
+                        QStringLiteral("cmdCrearPDF"));
+    cmdCancelarPDF =
+        named(new QPushButton(QStringLiteral("Cancelar"), page), QStringLiteral("cmdCancelarPDF"));
+    cmdCrearPDF->setMinimumHeight(32);
+    cmdCancelarPDF->setMinimumHeight(32);
+    cmdCancelarPDF->setEnabled(false); // nothing to cancel yet
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdCrearPDF, 3);
+    buttons->addWidget(cmdCancelarPDF, 1);
+    column->addLayout(buttons);
+
+    lstPDF = named(new ProgressList(page), QStringLiteral("lstPDF"));
+    column->addWidget(lstPDF, 1);
     return page;
 }
