@@ -288,6 +288,15 @@ private:
     // both stamp tabs: the sliders from `at`, the boxes in a row at `boxesTop`.
     void buildStampControls(QWidget* page, QPoint at, int boxesTop, const StampControlSlots& places,
                             const QStringList& names);
+    // The captions under a spread's two cut pages, the same on both crop tabs: a row each for
+    // the file name, the size and the colour mode, the left page's in `left` and the right
+    // page's in `right` (the first row's places), `step` apart.
+    struct PageCaptionSlots {
+        std::array<QLabel**, 3> left;
+        std::array<QLabel**, 3> right;
+    };
+    void buildPageCaptions(QWidget* page, QRect left, QRect right, int step,
+                           const PageCaptionSlots& places, const QStringList& names);
     void connectHandlers();
 
     QList<QWidget*> controls_;

@@ -336,20 +336,10 @@ QWidget* MainWindow::buildAutomaticCropTab() {
     Textd = named(new QLabel(page), QStringLiteral("Textd"));
     Textd->setGeometry(742, 552, 40, 18);
 
-    const int labelHeight = 18;
-    lblFileNamei = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei"));
-    lblSizei = named(makeBorderedLabel(page), QStringLiteral("lblSizei"));
-    lblModei = named(makeBorderedLabel(page), QStringLiteral("lblModei"));
-    lblFileNamed = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed"));
-    LblSized = named(makeBorderedLabel(page), QStringLiteral("LblSized"));
-    lblModed = named(makeBorderedLabel(page), QStringLiteral("lblModed"));
-    int top = 576;
-    for (auto [left, right] : {std::pair{lblFileNamei, lblFileNamed}, std::pair{lblSizei, LblSized},
-                               std::pair{lblModei, lblModed}}) {
-        left->setGeometry(374, top, 177, labelHeight);
-        right->setGeometry(571, top, 169, labelHeight);
-        top += labelHeight + 1;
-    }
+    buildPageCaptions(
+        page, QRect(374, 576, 177, 18), QRect(571, 576, 169, 18), 19,
+        {{&lblFileNamei, &lblSizei, &lblModei}, {&lblFileNamed, &LblSized, &lblModed}},
+        {"lblFileNamei", "lblSizei", "lblModei", "lblFileNamed", "LblSized", "lblModed"});
     return page;
 }
 
@@ -434,6 +424,17 @@ void MainWindow::buildStampControls(QWidget* page, QPoint at, int boxesTop,
     (*picture)->setVisible(false);
 }
 
+void MainWindow::buildPageCaptions(QWidget* page, QRect left, QRect right, int step,
+                                   const PageCaptionSlots& places, const QStringList& names) {
+    for (int side = 0; side < 2; ++side) {
+        const std::array<QLabel**, 3>& labels = side == 0 ? places.left : places.right;
+        for (int row = 0; row < 3; ++row) {
+            *labels[row] = named(makeBorderedLabel(page), names[3 * side + row]);
+            (*labels[row])->setGeometry((side == 0 ? left : right).translated(0, row * step));
+        }
+    }
+}
+
 QWidget* MainWindow::buildInteractiveCropTab() {
     auto* page = new QWidget;
     LocalFiles2 = named(new FileList(true, page), QStringLiteral("LocalFiles2"));
@@ -509,19 +510,10 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     chkICOmitirCortadas->setGeometry(660, 544, 230, 22);
     followEnabled(chkICOmitirCortadas, cmdICLote);
 
-    lblFileNamei2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei2"));
-    lblSizei2 = named(makeBorderedLabel(page), QStringLiteral("lblSizei2"));
-    lblModei2 = named(makeBorderedLabel(page), QStringLiteral("lblModei2"));
-    lblFileNamed2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed2"));
-    lblSized2 = named(makeBorderedLabel(page), QStringLiteral("lblSized2"));
-    lblModed2 = named(makeBorderedLabel(page), QStringLiteral("lblModed2"));
-    int top = 574;
-    for (auto [left, right] : {std::pair{lblFileNamei2, lblFileNamed2},
-                               std::pair{lblSizei2, lblSized2}, std::pair{lblModei2, lblModed2}}) {
-        left->setGeometry(186, top, 314, 20);
-        right->setGeometry(520, top, 314, 20);
-        top += 22;
-    }
+    buildPageCaptions(
+        page, QRect(186, 574, 314, 20), QRect(520, 574, 314, 20), 22,
+        {{&lblFileNamei2, &lblSizei2, &lblModei2}, {&lblFileNamed2, &lblSized2, &lblModed2}},
+        {"lblFileNamei2", "lblSizei2", "lblModei2", "lblFileNamed2", "lblSized2", "lblModed2"});
     return page;
 }
 
