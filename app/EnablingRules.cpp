@@ -1,11 +1,12 @@
 #include "app/EnablingRules.h"
 
+#include "app/BookPdfTab.h"
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/UpDown.h"
-#include "app/ImageBox.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
@@ -84,6 +85,7 @@ void EnablingRules::DesbloqueaControles() {
     ActualizaControles();
     // Every crop run ends here.
     w_.postEffects().runEnded();
+    w_.bookPdf().setCropRunning(false);
 }
 
 void EnablingRules::BloqueaControles() {
@@ -103,6 +105,7 @@ void EnablingRules::BloqueaControles() {
     w.MagikisCopy->setEnabled(true);
     w.Cancelar->setEnabled(true);
     w.Cancelar2->setEnabled(true);
+    w.bookPdf().setCropRunning(true);
 }
 
 void EnablingRules::HacerMini_Click() {

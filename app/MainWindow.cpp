@@ -1,24 +1,26 @@
 #include "app/MainWindow.h"
 
+#include "app/BookPdfTab.h"
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/EnablingRules.h"
+#include "app/ImageBox.h"
 #include "app/ProgramFolder.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
 #include "crop/AutomaticCrop.h"
 #include "crop/InteractiveCrop.h"
+#include "geometry/PageDetection.h"
 #include "geometry/PointerEditing.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
-#include "app/ImageBox.h"
 #include "postfx/PageLabels.h"
+#include "postfx/PageNumberStamping.h"
 #include "postfx/PostEffects.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
-#include "util/FolderListing.h"
 #include "sources/SourceBrowser.h"
-#include "postfx/PageNumberStamping.h"
+#include "util/FolderListing.h"
 #include "watermark/Watermark.h"
 
 #include <QCheckBox>
@@ -38,10 +40,12 @@ MainWindow::MainWindow(const QString& applicationFolder, QWidget* parent)
       loader_(std::make_unique<ScanLoader>(*this)),
       selection_(std::make_unique<SelectionControls>(*this)),
       pointer_(std::make_unique<PointerEditing>(*this)),
+      detection_(std::make_unique<PageDetection>(*this)),
       automaticCrop_(std::make_unique<AutomaticCrop>(*this)),
       interactiveCrop_(std::make_unique<InteractiveCrop>(*this)),
       watermark_(std::make_unique<Watermark>(*this)),
-      pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)) {
+      pageNumberStamping_(std::make_unique<PageNumberStamping>(*this)),
+      bookPdf_(std::make_unique<BookPdfTab>(*this)) {
     setWindowTitle(QStringLiteral("Pliego"));
     setMaximumSize(kClientWidth, kClientHeight);
     // As much of the form as the screen's free area holds; the rest scrolls.
@@ -69,9 +73,11 @@ void MainWindow::connectHandlers() {
     pageLabels_->connectHandlers();
     selection_->connectHandlers();
     pointer_->connectHandlers();
+    detection_->connectHandlers();
     automaticCrop_->connectHandlers();
     interactiveCrop_->connectHandlers();
     watermark_->connectHandlers();
+    bookPdf_->connectHandlers();
 }
 
 void MainWindow::CargaImagen(ScanRead* readAhead) {
@@ -149,6 +155,7 @@ void MainWindow::LlenaListas() {
     MagicParFont->setText(QStringLiteral("Fuente"));
     MagikNonDato->setText(QStringLiteral("Paginado"));
     MagikParDato->setText(QStringLiteral("Paginado"));
+    bookPdf_->LlenaIdiomas();
 }
 
 void MainWindow::AceptaConfig_Click() {

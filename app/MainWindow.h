@@ -10,6 +10,7 @@
 #include <memory>
 
 class AutomaticCrop;
+class BookPdfTab;
 class ClickLabel;
 class ComboBox;
 class DriveList;
@@ -19,6 +20,7 @@ class FolderList;
 class InteractiveCrop;
 class ImageBox;
 class PictureBox;
+class PageDetection;
 class PageLabels;
 class PageNumberStamping;
 class PointerEditing;
@@ -78,10 +80,12 @@ public:
     ScanLoader& loader() { return *loader_; }
     SelectionControls& selection() { return *selection_; }
     PointerEditing& pointer() { return *pointer_; }
+    PageDetection& detection() { return *detection_; }
     AutomaticCrop& automaticCrop() { return *automaticCrop_; }
     InteractiveCrop& interactiveCrop() { return *interactiveCrop_; }
     Watermark& watermark() { return *watermark_; }
     PageNumberStamping& pageNumberStamping() { return *pageNumberStamping_; }
+    BookPdfTab& bookPdf() { return *bookPdf_; }
 
     WorkingValues v;
     OptionTables tables;
@@ -123,6 +127,7 @@ public:
     QPushButton* Probar = nullptr;
     QPushButton* CortaUna = nullptr;
     QPushButton* CortaLote = nullptr;
+    QPushButton* cmdDetectar = nullptr;
     QCheckBox* chkOmitirCortadas = nullptr;
     QCheckBox* chkSeguirLibro = nullptr;
     ProgressList* ListaProceso = nullptr;
@@ -187,6 +192,7 @@ public:
     QPushButton* cmdICLote = nullptr;
     QCheckBox* chkICOmitirCortadas = nullptr;
     QCheckBox* chkICSeguirLibro = nullptr;
+    QPushButton* cmdICDetectar = nullptr;
     UpDown* UpDownAngle = nullptr;
     // The turn accumulated with UpDownAngle, beside its arrows.
     QLabel* lblAnguloGiro = nullptr;
@@ -239,9 +245,25 @@ public:
     // What went wrong while numbering pages, one line each.
     ProgressList* lstNumeracion = nullptr;
 
+    // Tab 8, "Libro PDF".
+    QLineEdit* DirPDF = nullptr;
+    QLineEdit* ArchivoPDF = nullptr;
+    QLineEdit* TituloPDF = nullptr;
+    QLineEdit* AutorPDF = nullptr;
+    QLineEdit* ResolucionPDF = nullptr;
+    QCheckBox* chkOCR = nullptr;
+    ComboBox* IdiomaOCR = nullptr;
+    QPushButton* cmdCrearPDF = nullptr;
+    QPushButton* cmdCancelarPDF = nullptr;
+    ProgressList* lstPDF = nullptr;
+
     // Client area in logical pixels.
     static constexpr int kClientWidth = 904;
     static constexpr int kClientHeight = 676;
+
+signals:
+    // A crop run wrote a page into `folder` (a "jpeg_big").
+    void pagesWritten(const QString& folder);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -257,6 +279,7 @@ private:
     QWidget* buildDebugTab();
     QWidget* buildEffectsTab();
     QWidget* buildNumberingTab();
+    QWidget* buildBookPdfTab();
     // Where the stamp controls go: intensity, size, across and down sliders; the stamped page,
     // the stamp's preview and the scaled stamp.
     struct StampControlSlots {
@@ -267,6 +290,15 @@ private:
     // both stamp tabs: the sliders from `at`, the boxes in a row at `boxesTop`.
     void buildStampControls(QWidget* page, QPoint at, int boxesTop, const StampControlSlots& places,
                             const QStringList& names);
+    // The captions under a spread's two cut pages, the same on both crop tabs: a row each for
+    // the file name, the size and the colour mode, the left page's in `left` and the right
+    // page's in `right` (the first row's places), `step` apart.
+    struct PageCaptionSlots {
+        std::array<QLabel**, 3> left;
+        std::array<QLabel**, 3> right;
+    };
+    void buildPageCaptions(QWidget* page, QRect left, QRect right, int step,
+                           const PageCaptionSlots& places, const QStringList& names);
     void connectHandlers();
 
     QList<QWidget*> controls_;
@@ -278,9 +310,12 @@ private:
     std::unique_ptr<ScanLoader> loader_;
     std::unique_ptr<SelectionControls> selection_;
     std::unique_ptr<PointerEditing> pointer_;
+    std::unique_ptr<PageDetection> detection_;
     std::unique_ptr<AutomaticCrop> automaticCrop_;
     std::unique_ptr<InteractiveCrop> interactiveCrop_;
     std::unique_ptr<Watermark> watermark_;
     std::unique_ptr<PageNumberStamping> pageNumberStamping_;
+    // Last, so that it goes first: a PDF run still going is stopped while the window is whole.
+    std::unique_ptr<BookPdfTab> bookPdf_;
     bool unloaded_ = false;
 };

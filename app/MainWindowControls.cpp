@@ -131,11 +131,11 @@ void MainWindow::buildControls() {
     SSTab1 = new QTabWidget;
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     SSTab1->setFixedSize(kClientWidth, kClientHeight);
-    // Eight captions share one row of the window's width.
+    // Nine captions share one row of the window's width.
     QFont captions = SSTab1->tabBar()->font();
-    captions.setPointSizeF(captions.pointSizeF() * 0.9);
+    captions.setPointSizeF(captions.pointSizeF() * 0.86);
     SSTab1->tabBar()->setFont(captions);
-    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 5px; }"));
+    SSTab1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 3px; }"));
     SSTab1->addTab(buildConfigurationTab(), QStringLiteral("Configuracion Inicial"));
     SSTab1->addTab(buildAutomaticCropTab(), QStringLiteral("Ajustes de Recorte"));
     SSTab1->addTab(buildOriginalImageTab(), QStringLiteral("Imagen Original"));
@@ -144,6 +144,7 @@ void MainWindow::buildControls() {
     SSTab1->addTab(buildDebugTab(), QStringLiteral("Depuracion"));
     SSTab1->addTab(buildEffectsTab(), QStringLiteral("Efectos Post-Produccion"));
     SSTab1->addTab(buildNumberingTab(), QStringLiteral("Numeración Páginas"));
+    SSTab1->addTab(buildBookPdfTab(), QStringLiteral("Libro PDF"));
     area->setWidget(SSTab1);
 }
 
@@ -283,7 +284,10 @@ QWidget* MainWindow::buildAutomaticCropTab() {
         named(new QPushButton(QStringLiteral("Procesar Lote"), page), QStringLiteral("CortaLote"));
     Probar->setGeometry(10, 186, 129, 28);
     CortaUna->setGeometry(143, 186, 129, 28);
-    CortaLote->setGeometry(10, 218, 262, 28);
+    cmdDetectar = named(new QPushButton(QStringLiteral("Detectar Páginas"), page),
+                        QStringLiteral("cmdDetectar"));
+    cmdDetectar->setGeometry(10, 218, 129, 28);
+    CortaLote->setGeometry(143, 218, 129, 28);
     chkOmitirCortadas =
         named(new QCheckBox(kOmitCaption, page), QStringLiteral("chkOmitirCortadas"));
     chkOmitirCortadas->setGeometry(12, 250, 260, 22);
@@ -336,20 +340,10 @@ QWidget* MainWindow::buildAutomaticCropTab() {
     Textd = named(new QLabel(page), QStringLiteral("Textd"));
     Textd->setGeometry(742, 552, 40, 18);
 
-    const int labelHeight = 18;
-    lblFileNamei = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei"));
-    lblSizei = named(makeBorderedLabel(page), QStringLiteral("lblSizei"));
-    lblModei = named(makeBorderedLabel(page), QStringLiteral("lblModei"));
-    lblFileNamed = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed"));
-    LblSized = named(makeBorderedLabel(page), QStringLiteral("LblSized"));
-    lblModed = named(makeBorderedLabel(page), QStringLiteral("lblModed"));
-    int top = 576;
-    for (auto [left, right] : {std::pair{lblFileNamei, lblFileNamed}, std::pair{lblSizei, LblSized},
-                               std::pair{lblModei, lblModed}}) {
-        left->setGeometry(374, top, 177, labelHeight);
-        right->setGeometry(571, top, 169, labelHeight);
-        top += labelHeight + 1;
-    }
+    buildPageCaptions(
+        page, QRect(374, 576, 177, 18), QRect(571, 576, 169, 18), 19,
+        {{&lblFileNamei, &lblSizei, &lblModei}, {&lblFileNamed, &LblSized, &lblModed}},
+        {"lblFileNamei", "lblSizei", "lblModei", "lblFileNamed", "LblSized", "lblModed"});
     return page;
 }
 
@@ -434,6 +428,17 @@ void MainWindow::buildStampControls(QWidget* page, QPoint at, int boxesTop,
     (*picture)->setVisible(false);
 }
 
+void MainWindow::buildPageCaptions(QWidget* page, QRect left, QRect right, int step,
+                                   const PageCaptionSlots& places, const QStringList& names) {
+    for (int side = 0; side < 2; ++side) {
+        const std::array<QLabel**, 3>& labels = side == 0 ? places.left : places.right;
+        for (int row = 0; row < 3; ++row) {
+            *labels[row] = named(makeBorderedLabel(page), names[3 * side + row]);
+            (*labels[row])->setGeometry((side == 0 ? left : right).translated(0, row * step));
+        }
+    }
+}
+
 QWidget* MainWindow::buildInteractiveCropTab() {
     auto* page = new QWidget;
     LocalFiles2 = named(new FileList(true, page), QStringLiteral("LocalFiles2"));
@@ -446,6 +451,9 @@ QWidget* MainWindow::buildInteractiveCropTab() {
     Cancelar2 = named(makeCancelLabel(QStringLiteral("Cancelar Proceso"), page),
                       QStringLiteral("Cancelar2"));
     Cancelar2->setGeometry(4, 516, 146, 56);
+    cmdICDetectar = named(new QPushButton(QStringLiteral("Detectar Página"), page),
+                          QStringLiteral("cmdICDetectar"));
+    cmdICDetectar->setGeometry(4, 578, 146, 28);
 
     Imagen2 = named(new ImageBox(page), QStringLiteral("Imagen2"));
     Imagen2->setGeometry(186, 10, 649, 401);
@@ -509,19 +517,10 @@ QWidget* MainWindow::buildInteractiveCropTab() {
         named(new QCheckBox(kFollowCaption, page), QStringLiteral("chkICSeguirLibro"));
     chkICSeguirLibro->setGeometry(186, 570, 350, 22);
 
-    lblFileNamei2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamei2"));
-    lblSizei2 = named(makeBorderedLabel(page), QStringLiteral("lblSizei2"));
-    lblModei2 = named(makeBorderedLabel(page), QStringLiteral("lblModei2"));
-    lblFileNamed2 = named(makeBorderedLabel(page), QStringLiteral("lblFileNamed2"));
-    lblSized2 = named(makeBorderedLabel(page), QStringLiteral("lblSized2"));
-    lblModed2 = named(makeBorderedLabel(page), QStringLiteral("lblModed2"));
-    int top = 594;
-    for (auto [left, right] : {std::pair{lblFileNamei2, lblFileNamed2},
-                               std::pair{lblSizei2, lblSized2}, std::pair{lblModei2, lblModed2}}) {
-        left->setGeometry(186, top, 314, 18);
-        right->setGeometry(520, top, 314, 18);
-        top += 19;
-    }
+    buildPageCaptions(
+        page, QRect(186, 594, 314, 18), QRect(520, 594, 314, 18), 19,
+        {{&lblFileNamei2, &lblSizei2, &lblModei2}, {&lblFileNamed2, &lblSized2, &lblModed2}},
+        {"lblFileNamei2", "lblSizei2", "lblModei2", "lblFileNamed2", "lblSized2", "lblModed2"});
     return page;
 }
 
@@ -644,5 +643,73 @@ QWidget* MainWindow::buildNumberingTab() {
                         QStringLiteral("WMGrandeNum")});
     lstNumeracion = named(new ProgressList(page), QStringLiteral("lstNumeracion"));
     lstNumeracion->setGeometry(320, 456, 560, 160);
+    return page;
+}
+
+QWidget* MainWindow::buildBookPdfTab() {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    auto rows = [page](const QString& title) {
+        auto* frame = new QGroupBox(title, page);
+        auto* grid = new QGridLayout(frame);
+        grid->setColumnStretch(1, 1);
+        return std::pair{frame, grid};
+    };
+    auto addRow = [](QGridLayout* grid, const QString& caption, QWidget* box) {
+        const int row = grid->rowCount();
+        grid->addWidget(makeCaption(caption, box->parentWidget()), row, 0);
+        grid->addWidget(box, row, 1);
+    };
+
+    auto [filesFrame, files] = rows(QStringLiteral("Páginas y Fichero PDF"));
+    DirPDF = named(new QLineEdit(filesFrame), QStringLiteral("DirPDF"));
+    ArchivoPDF = named(new QLineEdit(filesFrame), QStringLiteral("ArchivoPDF"));
+    addRow(files, QStringLiteral("Carpeta de las páginas:"), DirPDF);
+    addRow(files, QStringLiteral("Fichero PDF:"), ArchivoPDF);
+    column->addWidget(filesFrame);
+
+    auto [infoFrame, info] = rows(QStringLiteral("Información del Documento"));
+    TituloPDF = named(new QLineEdit(infoFrame), QStringLiteral("TituloPDF"));
+    AutorPDF = named(new QLineEdit(infoFrame), QStringLiteral("AutorPDF"));
+    addRow(info, QStringLiteral("Título:"), TituloPDF);
+    addRow(info, QStringLiteral("Autor:"), AutorPDF);
+    column->addWidget(infoFrame);
+
+    auto [pagesFrame, pages] = rows(QStringLiteral("Páginas y Texto"));
+    ResolucionPDF =
+        named(makeSizeBox(QStringLiteral("300"), pagesFrame), QStringLiteral("ResolucionPDF"));
+    chkOCR = named(new QCheckBox(QStringLiteral("Texto buscable (OCR)"), pagesFrame),
+                   QStringLiteral("chkOCR"));
+    IdiomaOCR = named(new ComboBox(pagesFrame), QStringLiteral("IdiomaOCR"));
+    IdiomaOCR->setMinimumWidth(widthForText(IdiomaOCR, QStringLiteral("spa+eng+fra")));
+    auto* resolution = new QHBoxLayout;
+    resolution->addWidget(ResolucionPDF);
+    resolution->addStretch();
+    pages->addWidget(makeCaption(QStringLiteral("Resolución (puntos por pulgada):"), pagesFrame), 0,
+                     0);
+    pages->addLayout(resolution, 0, 1);
+    auto* ocr = new QHBoxLayout;
+    ocr->addWidget(chkOCR);
+    ocr->addSpacing(16);
+    ocr->addWidget(makeCaption(QStringLiteral("Idioma:"), pagesFrame));
+    ocr->addWidget(IdiomaOCR);
+    ocr->addStretch();
+    pages->addLayout(ocr, 1, 0, 1, 2);
+    column->addWidget(pagesFrame);
+
+    cmdCrearPDF = named(new QPushButton(QStringLiteral("Crear Libro PDF"), page),
+                        QStringLiteral("cmdCrearPDF"));
+    cmdCancelarPDF =
+        named(new QPushButton(QStringLiteral("Cancelar"), page), QStringLiteral("cmdCancelarPDF"));
+    cmdCrearPDF->setMinimumHeight(32);
+    cmdCancelarPDF->setMinimumHeight(32);
+    cmdCancelarPDF->setEnabled(false); // nothing to cancel yet
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdCrearPDF, 3);
+    buttons->addWidget(cmdCancelarPDF, 1);
+    column->addLayout(buttons);
+
+    lstPDF = named(new ProgressList(page), QStringLiteral("lstPDF"));
+    column->addWidget(lstPDF, 1);
     return page;
 }

@@ -6,6 +6,13 @@
 
 // The window's working values, each under its own name. The list is written once, as X(type, name,
 // start value), so that fields, start values and look-up by name can never drift apart.
+//
+// AnguloDetectado and LomoDetectado are what the page finder found on the scan on screen, as it
+// was loaded: the turn that straightens it (degrees, as AnguloGiro; 0 when nothing was found) and
+// the x of its fold at mid height (scan pixels; -1 for one page or nothing found). Found from
+// the automatic tab, its preview shows the scan turned by AnguloDetectado and the rectangles lie
+// on that turned canvas; found from the interactive tab, AnguloGiro holds the same turn. Every
+// load clears them, and shows the scan as it came.
 #define PLIEGO_WORKING_VALUES(X)                                                                   \
     X(QString, RutaAplicacion, QString())                                                          \
     X(QString, CarpetaActual, QString())                                                           \
@@ -47,8 +54,8 @@
     X(double, MargenDch2, 0)                                                                       \
     X(bool, BloqueoEventos, false)                                                                 \
     X(float, AnguloGiro, 0)                                                                        \
-    X(float, AnguloDetectado, 0)                                                                   \
-    X(int, LomoDetectado, -1)                                                                      \
+    X(double, AnguloDetectado, 0)                                                                  \
+    X(qint32, LomoDetectado, -1)                                                                   \
     X(double, InicioXi, 0)                                                                         \
     X(double, InicioYi, 0)                                                                         \
     X(double, FinXi, 0)                                                                            \

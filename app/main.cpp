@@ -65,13 +65,14 @@ Exit status:
   0  every statement was carried out and every run it started did all it was asked;
   1  the script ran to its end, but something a run was asked to do failed or was left
      out: a scan that could not be read, a page not written, a full disk that stopped a
-     batch, an effect, a watermark or a label that failed (each has its line in the lists);
+     batch, an effect, a watermark or a label that failed, a book PDF not written (each
+     has its line in the lists);
   2  a usage error, or the first statement that could not be carried out, reported on
      standard error as "pliego: line N: REASON" (later statements do not run).
 
-Every line added to the progress lists ListaProceso, lstActividad and lstNumeracion is written
-to standard output at once as "ListaProceso: TEXT", "lstActividad: TEXT" or
-"lstNumeracion: TEXT".
+Every line added to the progress lists ListaProceso, lstActividad, lstNumeracion and lstPDF is
+written to standard output at once as "ListaProceso: TEXT", "lstActividad: TEXT",
+"lstNumeracion: TEXT" or "lstPDF: TEXT".
 
 Script statements: one per line; words separated by blanks; a word in double quotes may hold
 blanks, with \" and \\ inside; ${VAR} is replaced by the environment variable VAR; blank
@@ -90,17 +91,18 @@ is refused; a control on another enabled tab is reachable.
                         Select exactly these rows (numbers or texts) of a list with multiple
                         selection; no handler runs.
   click NAME [ROW]      Click a button, check box, option button, label used as a button,
-                        row ROW of a list, or arrow "up"/"down" of an up-down.
+                        row ROW of a list, or arrow "up"/"down" of an up-down. After
+                        "click cmdCrearPDF" the next statement waits until the PDF is done.
   dblclick NAME ROW     Double-click row ROW of a list.
-  tab N                 Click the caption of tab N (0 to 7) of SSTab1.
+  tab N                 Click the caption of tab N (0 to 8) of SSTab1.
   pointer NAME down|move|up|dblclick BUTTON X Y
                         Press, move, release or double-click the mouse on image box NAME at
                         pixel (X, Y) of the box. BUTTON: 1 left, 2 right, 4 middle (0: none,
                         for move).
   when LIST "TEXT" N STATEMENT...
                         From now on, the N-th time the line TEXT is added to LIST
-                        (ListaProceso or lstActividad), STATEMENT runs as soon as the window
-                        handles pending events, e.g. between the scans of a batch:
+                        (ListaProceso, lstActividad or lstPDF), STATEMENT runs as soon as the
+                        window handles pending events, e.g. between the scans of a batch:
                           when ListaProceso "Leyendo imagen ..." 2 click Cancelar
                         If that statement cannot be carried out, the program stops there.
   print NAME[.PROPERTY] Write "NAME[.PROPERTY] = VALUE". Properties: Value, Text, Caption,

@@ -16,9 +16,11 @@ OcrEngine::~OcrEngine() {
 bool OcrEngine::start(const QString& tessdata, const QString& language, QString* error) {
     api_ = std::make_unique<tesseract::TessBaseAPI>();
     // Book pages are dark print on light paper: Tesseract's second reading of every doubtful
-    // line as white on black costs time and finds nothing there.
-    const std::vector<std::string> names{"tessedit_do_invert"};
-    const std::vector<std::string> values{"0"};
+    // line as white on black costs time and finds nothing there. Its notes on what it could not
+    // read ("Line cannot be recognized!!") would otherwise land on standard error, which in
+    // script mode holds the program's own reports only; what matters reaches the list anyway.
+    const std::vector<std::string> names{"tessedit_do_invert", "debug_file"};
+    const std::vector<std::string> values{"0", "/dev/null"};
     if (api_->Init(QFile::encodeName(tessdata).constData(), language.toUtf8().constData(),
                    tesseract::OEM_DEFAULT, nullptr, 0, &names, &values, false) != 0) {
         api_.reset();

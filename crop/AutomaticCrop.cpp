@@ -347,6 +347,8 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         if (diskFull_)
             return;
         whole = whole && result == OutputResult::Done;
+        if (result == OutputResult::Done)
+            emit w.pagesWritten(big);
         written << QStringLiteral("jpeg_big/") + fileName;
     }
     auto record = [&] {

@@ -619,6 +619,8 @@ bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
     const OutputResult large = writePageFile(page, big, largeName, log, &prepared);
     diskFull_ = large == OutputResult::DiskFull;
     whole = whole && large == OutputResult::Done;
+    if (large == OutputResult::Done)
+        emit w.pagesWritten(big);
     written_ << QStringLiteral("jpeg_big/") + largeName;
     if (!thumbnails || diskFull_)
         return whole;

@@ -33,6 +33,29 @@ int otsu(const std::array<long long, 256>& histogram, double* low, double* high)
     return level;
 }
 
+// Grows a region of blocks from those on `stack` to each 4-connected neighbour that `take`
+// accepts (`take` marks what it accepts, so that no block is taken twice); returns how many
+// blocks left the stack.
+template <typename Take>
+size_t floodBlocks(int columns, int rows, std::vector<int>& stack, Take take) {
+    size_t taken = 0;
+    while (!stack.empty()) {
+        const int b = stack.back();
+        stack.pop_back();
+        ++taken;
+        const int bx = b % columns, by = b / columns;
+        if (bx > 0 && take(b - 1))
+            stack.push_back(b - 1);
+        if (bx + 1 < columns && take(b + 1))
+            stack.push_back(b + 1);
+        if (by > 0 && take(b - columns))
+            stack.push_back(b - columns);
+        if (by + 1 < rows && take(b + columns))
+            stack.push_back(b + columns);
+    }
+    return taken;
+}
+
 } // namespace
 
 PaperAndInk::PaperAndInk(const ReducedGrey& grey) : width_(grey.width), height_(grey.height) {
@@ -89,25 +112,14 @@ PaperAndInk::PaperAndInk(const ReducedGrey& grey) : width_(grey.width), height_(
     for (int start = 0, next = 0; start < blocks; ++start) {
         if (!paper[start] || label[start] >= 0)
             continue;
-        size_t size = 0;
         stack.assign(1, start);
         label[start] = next;
-        while (!stack.empty()) {
-            const int b = stack.back();
-            stack.pop_back();
-            ++size;
-            const int bx = b % blocksX_, by = b / blocksX_;
-            const int around[4][2] = {{bx - 1, by}, {bx + 1, by}, {bx, by - 1}, {bx, by + 1}};
-            for (const auto& n : around) {
-                if (n[0] < 0 || n[1] < 0 || n[0] >= blocksX_ || n[1] >= blocksY_)
-                    continue;
-                const int k = n[1] * blocksX_ + n[0];
-                if (paper[k] && label[k] < 0) {
-                    label[k] = next;
-                    stack.push_back(k);
-                }
-            }
-        }
+        const size_t size = floodBlocks(blocksX_, blocksY_, stack, [&](int k) {
+            if (!paper[k] || label[k] >= 0)
+                return false;
+            label[k] = next;
+            return true;
+        });
         if (size > bestSize)
             bestSize = size, bestLabel = next;
         ++next;
@@ -124,21 +136,12 @@ PaperAndInk::PaperAndInk(const ReducedGrey& grey) : width_(grey.width), height_(
             stack.push_back(b);
         }
     }
-    while (!stack.empty()) {
-        const int b = stack.back();
-        stack.pop_back();
-        const int bx = b % blocksX_, by = b / blocksX_;
-        const int around[4][2] = {{bx - 1, by}, {bx + 1, by}, {bx, by - 1}, {bx, by + 1}};
-        for (const auto& n : around) {
-            if (n[0] < 0 || n[1] < 0 || n[0] >= blocksX_ || n[1] >= blocksY_)
-                continue;
-            const int k = n[1] * blocksX_ + n[0];
-            if (!book[k] && !outside[k]) {
-                outside[k] = 1;
-                stack.push_back(k);
-            }
-        }
-    }
+    floodBlocks(blocksX_, blocksY_, stack, [&](int k) {
+        if (book[k] || outside[k])
+            return false;
+        outside[k] = 1;
+        return true;
+    });
     for (int b = 0; b < blocks; ++b)
         book[b] = !outside[b];
 

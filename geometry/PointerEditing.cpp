@@ -1,11 +1,11 @@
 #include "geometry/PointerEditing.h"
 
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
-#include "util/Numbers.h"
 #include "app/UpDown.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/SliderMapping.h"
-#include "app/ImageBox.h"
+#include "util/Numbers.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -176,8 +176,13 @@ void PointerEditing::UpDownAngle_Change() {
     const int steps = w.UpDownAngle->value();
     if (steps == 0)
         return;
-    const float angle = -0.25f * steps;
-    w.v.AnguloGiro += angle;
+    turnPreview(w.v.AnguloGiro + -0.25f * steps);
+    w.UpDownAngle->setValue(0);
+}
+
+void PointerEditing::turnPreview(float degrees) {
+    MainWindow& w = w_;
+    w.v.AnguloGiro = degrees;
     ImageBox* preview = w.Imagen2;
     preview->setViewFlag(true);
     if (preview->HasImage()) {
@@ -192,7 +197,6 @@ void PointerEditing::UpDownAngle_Change() {
         w.selection().DibujaSeleccion();
     }
     showTurn();
-    w.UpDownAngle->setValue(0);
 }
 
 QString PointerEditing::turnCaption(float degrees) {

@@ -29,6 +29,10 @@ public:
     // The caption beside the turn's arrows: "Giro: -0,75°".
     static QString turnCaption(float degrees);
 
+    // Sets the turn the interactive cut will apply (AnguloGiro) and shows the preview turned by
+    // it, with its rectangle, and the turn beside the arrows.
+    void turnPreview(float degrees);
+
 private:
     // Shows the accumulated turn beside the arrows.
     void showTurn();

@@ -1,12 +1,12 @@
 #include "geometry/ScanLoader.h"
 
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
-#include "util/Numbers.h"
-#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/Twips.h"
-#include "app/ImageBox.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -40,6 +40,9 @@ void ScanLoader::CargaImagen(ScanRead* readAhead) {
     log->appendLine(v.FicheroActual.toUpper());
 
     w.ImagenGrande->LoadFromFile(path, readAhead);
+    // What was found belongs to the scan it was found on; this one is shown as it came.
+    v.AnguloDetectado = 0;
+    v.LomoDetectado = -1;
     if (!w.ImagenGrande->HasImage()) {
         // Nothing to measure or show: the previous preview and geometry stay as they were.
         log->appendFailure(
@@ -208,7 +211,16 @@ void ScanLoader::setAutomaticMargins(double widthPx) {
             v.MargenIzq = pageWidth - v.AnchoSeleccion;
         if (!v.MargenDchManual)
             v.MargenDch = pageWidth + 1;
-        // Each setting runs the slider's change handler, as an operator's move would.
+    } else if (!v.MargenIzqManual) {
+        v.MargenIzq = 0;
+    }
+    setAutomaticPositionSliders(widthPx);
+}
+
+void ScanLoader::setAutomaticPositionSliders(double widthPx) {
+    MainWindow& w = w_;
+    WorkingValues& v = w.v;
+    if (w.ChkSepara2Img->isChecked()) {
         w.UpDowni->setMinimum(0);
         w.UpDownd->setMinimum(0);
         w.UpDowni->setMaximum(roundToInt32(widthPx - v.AnchoSeleccion));
@@ -222,8 +234,6 @@ void ScanLoader::setAutomaticMargins(double widthPx) {
         w.Textd->setText(formatNumber(v.MargenDch));
         return;
     }
-    if (!v.MargenIzqManual)
-        v.MargenIzq = 0;
     w.UpDowni->setMinimum(0);
     w.UpDowni->setMaximum(roundToInt32(widthPx));
     w.UpDowni->setValue(roundToInt32(v.MargenIzq));

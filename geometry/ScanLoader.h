@@ -25,6 +25,11 @@ public:
     // 100 × its display scale fills the box: 26.455 HIMETRIC per pixel ÷ (2 × 15 twips per pixel).
     static double previewPixelsPerDisplayUnit();
 
+    // The automatic tab's position sliders: their ranges for the current page width, and their
+    // values from MargenIzq and MargenDch (each setting runs the slider's change handler, as an
+    // operator's move would). `widthPx` is the reference scan's width.
+    void setAutomaticPositionSliders(double widthPx);
+
 private:
     ProgressList* progressListInUse() const;
     void layOutAutomaticTab(double gap, double sideGap);

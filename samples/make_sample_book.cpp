@@ -1,5 +1,6 @@
-// Makes a small book of synthetic spreads: two pages of text-like lines with printed page
-// numbers, a dark scanner margin along one edge, and one spread slightly turned, as scans come.
+// Makes a small book of synthetic spreads: two pages of text-like lines under a running head,
+// with printed page numbers, a dark scanner margin along one edge, and one spread slightly
+// turned, as scans come.
 // Beside it, in "marcas", a stamp to try the watermark with.
 #include <QDir>
 #include <QGuiApplication>
@@ -22,6 +23,13 @@ void drawPage(QPainter& painter, const QRect& page, int pageNumber, std::mt19937
     std::uniform_int_distribution<int> ink(20, 70);
     const int margin = page.width() / 9;
     const int lineHeight = 22;
+    // A running head in real letters, so that the text read from the book has a word to find.
+    QFont head(QStringLiteral("DejaVu Sans"));
+    head.setPixelSize(34);
+    painter.setFont(head);
+    painter.setPen(QColor(30, 30, 30));
+    painter.drawText(QRect(page.left(), page.top() + margin / 2 - 24, page.width(), 48),
+                     Qt::AlignCenter, QStringLiteral("LIBRO DE MUESTRA"));
     for (int y = page.top() + margin; y < page.bottom() - margin - 40; y += lineHeight) {
         int x = page.left() + margin;
         const int lineEnd = page.right() - margin;

@@ -282,9 +282,10 @@ std::optional<ScriptStatement> parseScriptStatement(const QStringList& words, in
         break;
     }
     case ScriptVerb::When: {
-        if (a[0] != QLatin1String("ListaProceso") && a[0] != QLatin1String("lstActividad")) {
-            fail(error, QStringLiteral("when watches ListaProceso or lstActividad, not '") + a[0] +
-                            QLatin1Char('\''));
+        if (a[0] != QLatin1String("ListaProceso") && a[0] != QLatin1String("lstActividad") &&
+            a[0] != QLatin1String("lstPDF")) {
+            fail(error, QStringLiteral("when watches ListaProceso, lstActividad or lstPDF, not '") +
+                            a[0] + QLatin1Char('\''));
             return std::nullopt;
         }
         const std::optional<int> count = parseWholeNumber(a[2]);

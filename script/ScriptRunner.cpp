@@ -1,5 +1,6 @@
 #include "script/ScriptRunner.h"
 
+#include "app/BookPdfTab.h"
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
 #include "script/ScriptActions.h"
@@ -26,11 +27,17 @@ QString nearName(const MainWindow& window, const QString& name) {
 
 ScriptRunner::ScriptRunner(MainWindow& window, Output out, Output err)
     : w_(window), out_(std::move(out)), err_(std::move(err)) {
-    for (ProgressList* list : {w_.ListaProceso, w_.lstActividad, w_.lstNumeracion}) {
+    for (ProgressList* list : {w_.ListaProceso, w_.lstActividad, w_.lstNumeracion, w_.lstPDF}) {
         connect(list, &ProgressList::lineAppended, this,
                 [this, list](const QString& text) { onLineAppended(list, text); });
         connect(list, &ProgressList::failureAppended, this, [this] { somethingFailed_ = true; });
     }
+    connect(&w_.bookPdf(), &BookPdfTab::runEnded, this, [this] {
+        if (!waitingForPdf_)
+            return;
+        waitingForPdf_ = false;
+        QMetaObject::invokeMethod(this, &ScriptRunner::step, Qt::QueuedConnection);
+    });
 }
 
 bool ScriptRunner::load(const QString& text) {
@@ -116,8 +123,7 @@ QString ScriptRunner::execute(const ScriptStatement& s) {
     case ScriptVerb::Save:
         return scriptSave(w_, control, a[1]);
     case ScriptVerb::When: {
-        ProgressList* list =
-            a[0] == QLatin1String("ListaProceso") ? w_.ListaProceso : w_.lstActividad;
+        auto* list = qobject_cast<ProgressList*>(w_.control(a[0]));
         watches_ << Watch{list, a[1], *parseWholeNumber(a[2]), s.then};
         return {};
     }
@@ -145,6 +151,11 @@ void ScriptRunner::step() {
     if (depth_ > 0) {
         // A handler yielded to the event loop: the next statement waits until it returns.
         stepDue_ = true;
+        return;
+    }
+    if (w_.bookPdf().isRunning()) {
+        // The book's PDF is made off the window's thread: the script goes on once it is done.
+        waitingForPdf_ = true;
         return;
     }
     if (next_ >= statements_.size()) {

@@ -11,11 +11,12 @@ class MainWindow;
 class ProgressList;
 
 // Runs a script on the window, one statement each time the window's event loop comes round, as
-// a person's actions arrive. Every line appended to the two progress lists is written out as
-// "LIST: TEXT" at once. The first statement that cannot be carried out is reported as
-// "pliego: line N: REASON" and ends the run with status 2; after the last statement the window
-// is closed as a person closes it and the run ends with status 0, or 1 when a run it started
-// reported a failure in its list (a scan not read, a page not written, a stopped batch).
+// a person's actions arrive; while the book's PDF is being made, the next statement waits for it.
+// Every line appended to the progress lists is written out as "LIST: TEXT" at once. The first
+// statement that cannot be carried out is reported as "pliego: line N: REASON" and ends the run
+// with status 2; after the last statement the window is closed as a person closes it and the run
+// ends with status 0, or 1 when a run it started reported a failure in its list (a scan not read, a
+// page not written, a stopped batch, a PDF not written).
 class ScriptRunner : public QObject {
     Q_OBJECT
 public:
@@ -67,6 +68,7 @@ private:
     int depth_ = 0;        // statements being carried out (a queued one may run inside another)
     int queued_ = 0;       // statements queued by `when` and not yet run
     bool stepDue_ = false; // the next statement waits for the running one to return
+    bool waitingForPdf_ = false; // the next statement waits for the book's PDF to be made
     bool finished_ = false;
     bool somethingFailed_ = false;
     int status_ = 0;

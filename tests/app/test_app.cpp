@@ -1,19 +1,21 @@
 #include "WindowFixture.h"
 
+#include "app/BookPdfTab.h"
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
 #include "app/EnablingRules.h"
-#include "util/Numbers.h"
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
+#include "util/Numbers.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -63,6 +66,8 @@ private slots:
     void slidersSayTheirValue();
     void progressListsReachTheEndOfLongLines();
     void formScrollsOnASmallScreen();
+    void bookTabFollowsTheCropAndTheOperator();
+    void clickMakesTheBookWhileTheWindowAnswers();
 
 private:
     std::unique_ptr<WindowFixture> shared_; // for read-only checks of the start-up window
@@ -120,10 +125,14 @@ void AppTest::startCheckBoxes() {
 void AppTest::startTabsAndLists() {
     WindowFixture f;
     MainWindow& w = *f.window;
-    QCOMPARE(w.SSTab1->count(), 8);
+    QCOMPARE(w.SSTab1->count(), 9);
     QCOMPARE(w.SSTab1->currentIndex(), 0);
     QCOMPARE(w.SSTab1->tabText(4), QStringLiteral("Recorte Interarctivo"));
     QCOMPARE(w.SSTab1->tabText(7), QStringLiteral("Numeración Páginas"));
+    QCOMPARE(w.SSTab1->tabText(8), QStringLiteral("Libro PDF"));
+    // Every caption in view at once, without scroll arrows.
+    QVERIFY2(w.SSTab1->tabBar()->sizeHint().width() <= w.SSTab1->width(),
+             qPrintable(QString::number(w.SSTab1->tabBar()->sizeHint().width())));
     QVERIFY(w.SSTab1->isTabEnabled(1));
     QVERIFY(!w.SSTab1->isTabEnabled(4));
     QVERIFY(!w.SSTab1->isTabEnabled(5));
@@ -177,18 +186,20 @@ void AppTest::everyControlExistsWithItsKind_data() {
     QTest::addColumn<QByteArray>("kind");
     const std::pair<const char*, const char*> kinds[] = {
         {"ComboBox", "TipoOrigen TipoGrande TipoPeque ColorBw FormatoWM MagicNonFont MagikNonDato "
-                     "MagicParFont MagikParDato"},
+                     "MagicParFont MagikParDato IdiomaOCR"},
         {"DriveList", "Drive1"},
         {"FolderList", "Dirs DirWM"},
         {"FileList", "Files LocalFiles LocalFiles2 FileWM FiletoRenum"},
         {"QCheckBox", "chkSubTree ChkSepara2Img NoReducir Interactivo HacerMini Compresion "
                       "PermiteDistorsion WMActivo chkAlternatepages chkMargenNegro CheckMagik "
-                      "MagikisCopy ChkNumeroNon ChkNumeroPar"},
+                      "MagikisCopy ChkNumeroNon ChkNumeroPar chkOCR"},
         {"QPushButton", "cmdLoadTree AceptaConfig Probar CortaUna CortaLote LeerWm cmdICPrueba "
-                        "cmdICorte cmdICLote TestMgkNon TestMgkPar cmdNumPrueba cmdNumProceso"},
+                        "cmdICorte cmdICLote TestMgkNon TestMgkPar cmdNumPrueba cmdNumProceso "
+                        "cmdDetectar cmdICDetectar cmdCrearPDF cmdCancelarPDF"},
         {"QListWidget", "lstTree lstTreeAuto"},
-        {"ProgressList", "ListaProceso lstActividad"},
-        {"QLineEdit", "AltoGrande AnchoGrande AltoPeque AnchoPeque"},
+        {"ProgressList", "ListaProceso lstActividad lstNumeracion lstPDF"},
+        {"QLineEdit", "AltoGrande AnchoGrande AltoPeque AnchoPeque DirPDF ArchivoPDF TituloPDF "
+                      "AutorPDF ResolucionPDF"},
         {"UpDown", "MasMenosAlG MasMenosAnG MasMenosAlP MasMenosAnP UpDownAngle"},
         {"QSlider", "UpDownQuality SelectionSize Altura SelectionWidth UpDowni UpDownd WMTrans "
                     "WMSize WMHpos WMVpos SelectionSize2 Altura2 SelectionWidth2i SelectionWidth2d "
@@ -312,6 +323,7 @@ void AppTest::subtreeModeSwapsListsAndTabs() {
     QVERIFY(!w.SSTab1->isTabEnabled(1));
     QVERIFY(w.SSTab1->isTabEnabled(4));
     QVERIFY(!w.SSTab1->isTabEnabled(7));
+    QVERIFY(w.SSTab1->isTabEnabled(8));
     w.chkSubTree->setChecked(false);
     QVERIFY(w.SSTab1->isTabEnabled(7));
     QVERIFY(w.SSTab1->isTabEnabled(1));
@@ -495,7 +507,7 @@ void AppTest::minAndRounding() {
 void AppTest::tabsHoldTheirControlsWithoutOverlapOrClipping_data() {
     QTest::addColumn<int>("tab");
     QTest::addColumn<bool>("interactive");
-    for (int tab = 0; tab < 8; ++tab)
+    for (int tab = 0; tab < 9; ++tab)
         QTest::addRow("tab %d", tab) << tab << false;
     QTest::newRow("tab 4, interactive") << 4 << true;
 }
@@ -665,6 +677,85 @@ void AppTest::formScrollsOnASmallScreen() {
     QTRY_VERIFY(!area->verticalScrollBar()->isVisible());
     QVERIFY(!area->horizontalScrollBar()->isVisible());
     QCOMPARE(w.maximumSize(), QSize(MainWindow::kClientWidth, MainWindow::kClientHeight));
+}
+
+// The pages folder is the last one a crop run wrote into; the PDF's name follows it until the
+// operator writes one of their own, and again once they empty the box. The languages offered are
+// those with data in Tesseract's folder.
+void AppTest::bookTabFollowsTheCropAndTheOperator() {
+    QTemporaryDir tessdata;
+    for (const char* data : {"eng", "spa", "osd"})
+        WindowFixture::touch(tessdata.filePath(QLatin1String(data) + ".traineddata"));
+    const QByteArray before = qgetenv("TESSDATA_PREFIX");
+    qputenv("TESSDATA_PREFIX", tessdata.path().toLocal8Bit());
+    WindowFixture f;
+    qputenv("TESSDATA_PREFIX", before);
+    MainWindow& w = *f.window;
+    QCOMPARE(w.IdiomaOCR->text(), QStringLiteral("spa+eng"));
+    QCOMPARE(w.IdiomaOCR->count(), 3);
+    QCOMPARE(w.ResolucionPDF->text(), QStringLiteral("300"));
+    QCOMPARE(w.DirPDF->text(), QString());
+
+    const QString libro7 = f.path(QStringLiteral("libro7/jpeg_big"));
+    emit w.pagesWritten(libro7);
+    QCOMPARE(w.DirPDF->text(), libro7);
+    QCOMPARE(w.ArchivoPDF->text(), f.path(QStringLiteral("libro7/libro7.pdf")));
+
+    QTest::keyClicks(w.ArchivoPDF, QStringLiteral("x"));
+    emit w.pagesWritten(f.path(QStringLiteral("libro8/jpeg_big")));
+    QCOMPARE(w.DirPDF->text(), f.path(QStringLiteral("libro8/jpeg_big")));
+    QCOMPARE(w.ArchivoPDF->text(), f.path(QStringLiteral("libro7/libro7.pdfx")));
+
+    w.ArchivoPDF->clear();
+    w.DirPDF->setText(f.path(QStringLiteral("libro9/jpeg_big")));
+    QCOMPARE(w.ArchivoPDF->text(), f.path(QStringLiteral("libro9/libro9.pdf")));
+
+    // Whatever the crop tabs say, the tab is there.
+    w.Interactivo->setChecked(true);
+    w.chkSubTree->setChecked(true);
+    QVERIFY(w.SSTab1->isTabEnabled(8));
+}
+
+// A person's click makes the PDF off the window's thread: the lines come in while the window
+// handles its events, the button stays off until the run ends, and a crop run's lock in the
+// meantime keeps the run's cancel button.
+void AppTest::clickMakesTheBookWhileTheWindowAnswers() {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    const QString pages = f.path(QStringLiteral("libro/jpeg_big"));
+    QDir().mkpath(pages);
+    for (int n = 1; n <= 3; ++n) {
+        QImage page(120, 160, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QVERIFY(page.save(QStringLiteral("%1/%2.jpg").arg(pages).arg(n)));
+    }
+    w.SSTab1->setCurrentIndex(8);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.DirPDF->setText(pages);
+    QList<bool> createUsable;
+    connect(w.lstPDF, &ProgressList::lineAppended, this,
+            [&] { createUsable << enabledFlag(w.cmdCrearPDF); });
+    QSignalSpy ended(&w.bookPdf(), &BookPdfTab::runEnded);
+
+    QTest::mouseClick(w.cmdCrearPDF, Qt::LeftButton);
+    QVERIFY(w.bookPdf().isRunning());
+    QVERIFY(!enabledFlag(w.cmdCrearPDF));
+    QVERIFY(enabledFlag(w.cmdCancelarPDF));
+    w.enabling().BloqueaControles();
+    QVERIFY(enabledFlag(w.cmdCancelarPDF));
+    w.enabling().DesbloqueaControles();
+    QVERIFY(!enabledFlag(w.cmdCrearPDF));
+
+    QVERIFY(ended.wait(20000));
+    const QString pdf = f.path(QStringLiteral("libro/libro.pdf"));
+    QVERIFY(QFileInfo(pdf).size() > 0);
+    QCOMPARE(w.lstPDF->count(), 5); // three pages, the writing, the result
+    QVERIFY2(w.lstPDF->item(4)->text().startsWith(QStringLiteral("PDF escrito: ") + pdf),
+             qPrintable(w.lstPDF->item(4)->text()));
+    QCOMPARE(createUsable, QList<bool>(5, false));
+    QVERIFY(enabledFlag(w.cmdCrearPDF));
+    QVERIFY(!enabledFlag(w.cmdCancelarPDF));
 }
 
 QTEST_MAIN(AppTest)

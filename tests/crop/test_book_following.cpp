@@ -4,11 +4,11 @@
 #include "crop/BookFollowing.h"
 #include "image/TurnGeometry.h"
 
-#include "GeneratedBook.h"
+#include "TurnedBook.h"
 
 #include <QTest>
 
-using namespace generated_book;
+using namespace turned_book;
 
 namespace {
 

@@ -1,16 +1,17 @@
+#include "TurnedBook.h"
 #include "detect/PageFinder.h"
 #include "image/TurnGeometry.h"
 
-#include "GeneratedBook.h"
-
 #include <QPainter>
 #include <QTest>
+#include <QTransform>
 
 #include <cmath>
+#include <random>
+
+using namespace turned_book;
 
 namespace {
-
-using namespace generated_book;
 
 double edgeError(const QRectF& a, const QRectF& b) {
     return std::max({std::abs(a.left() - b.left()), std::abs(a.top() - b.top()),

@@ -3,7 +3,7 @@
 // printed block in one place, the same files whatever the number of workers.
 #include "detect/PageFinder.h"
 
-#include "GeneratedBook.h"
+#include "TurnedBook.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace generated_book;
+using namespace turned_book;
 
 namespace {
 

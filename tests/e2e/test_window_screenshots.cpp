@@ -3,8 +3,9 @@
 // both pages of a test whole in their frames; a turned interactive preview with its angle; the
 // full-size scan scrolling in its frame; the sample stamp prepared on the watermark tab, on the
 // whole template page; the effect rows with their texts whole; a page-number label inside its
-// frame with a slider saying its value; and, on a screen smaller than the window, the window
-// scrolling over it.
+// frame with a slider saying its value; a searchable PDF made of pages of the sample book; and,
+// on a screen smaller than the window, the window scrolling over it.
+#include "app/BookPdfTab.h"
 #include "app/ComboBox.h"
 #include "app/ImageBox.h"
 #include "app/MainWindow.h"
@@ -25,6 +26,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -47,6 +49,7 @@ private slots:
     void watermarkTabShowsTheStampOnTheWholeTemplate();
     void effectRowsShowTheirTextsWhole();
     void numberingLabelStaysInsideItsFrame();
+    void bookTabShowsASearchablePdfMade();
     void windowScrollsOnASmallScreen();
 
 private:
@@ -365,6 +368,34 @@ void WindowScreenshotsTest::numberingLabelStaysInsideItsFrame() {
     grabScreenOf(w).save(artifacts_ + "/tab7-numbering.png");
     QTest::mouseRelease(slider, Qt::LeftButton, {}, dropped);
     QCOMPARE(slider->toolTip(), said);
+}
+
+// Pages of the sample book made into a searchable PDF: a line for each page with the words read,
+// then the file written.
+void WindowScreenshotsTest::bookTabShowsASearchablePdfMade() {
+    QTemporaryDir work;
+    const QString pages = work.filePath("libro/jpeg_big");
+    QDir().mkpath(pages);
+    for (int n = 1; n <= 4; ++n) {
+        const QImage spread(QStringLiteral("libro%1.jpg").arg(n, 3, 10, QChar('0')));
+        QVERIFY(spread.copy(spread.width() / 2, 0, spread.width() / 2, spread.height())
+                    .save(QStringLiteral("%1/%2.jpg").arg(pages).arg(2 * n, 4, 10, QChar('0'))));
+    }
+    MainWindow w(QDir(QCoreApplication::applicationDirPath()).filePath("../.."));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SSTab1->setCurrentIndex(8);
+    w.DirPDF->setText(pages);
+    w.TituloPDF->setText(QStringLiteral("Libro de muestra"));
+    w.AutorPDF->setText(QStringLiteral("Pliego"));
+    w.chkOCR->setChecked(true);
+    QSignalSpy ended(&w.bookPdf(), &BookPdfTab::runEnded);
+    QTest::mouseClick(w.cmdCrearPDF, Qt::LeftButton);
+    QVERIFY(ended.wait(60000));
+    const QString last = w.lstPDF->item(w.lstPDF->count() - 1)->text();
+    QVERIFY2(last.startsWith(QStringLiteral("PDF escrito: ")), qPrintable(last));
+    QVERIFY(QFileInfo::exists(work.filePath("libro/libro.pdf")));
+    grabScreenOf(w).save(artifacts_ + "/tab8-book-pdf.png");
 }
 
 // Run on a screen smaller than the window (800 × 600): the window fits the screen and scrolls

@@ -1,23 +1,34 @@
+#include "ListLines.h"
+#include "TurnedBook.h"
 #include "WindowFixture.h"
 
+#include "app/ControlState.h"
+#include "app/EnablingRules.h"
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
+#include "geometry/FoundPageRects.h"
 #include "geometry/PointerEditing.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
 #include "geometry/SliderMapping.h"
-#include "app/ImageBox.h"
+#include "image/TurnGeometry.h"
 #include "sources/FileList.h"
+#include "util/Numbers.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QRubberBand>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
 #include <QtMath>
+
+#include <tuple>
 
 namespace {
 
@@ -76,6 +87,12 @@ private slots:
     void turnCaption_data();
     void turnCaption();
     void fullSizeDragsKeepTheirOrder();
+    void foundPagesBecomeSliderRectangles_data();
+    void foundPagesBecomeSliderRectangles();
+    void findingLine_data();
+    void findingLine();
+    void detectButtonsStraightenTheScanOnScreen_data();
+    void detectButtonsStraightenTheScanOnScreen();
 };
 
 void GeometryTest::sliderMapping_data() {
@@ -461,6 +478,272 @@ void GeometryTest::fullSizeDragsKeepTheirOrder() {
     QCOMPARE(w.v.AnchoSeleccion2i, width); // no geometry value changes
     w.pointer().ImagenGrande_Click();
     QVERIFY(w.ImagenGrande->SelectionEnabled());
+}
+
+namespace {
+
+// [left, right) × [top, bottom).
+QRect span(int left, int top, int right, int bottom) {
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+bool near(const QRect& a, const QRect& b, int tolerance) {
+    return std::abs(a.left() - b.left()) <= tolerance && std::abs(a.top() - b.top()) <= tolerance &&
+           std::abs(a.right() - b.right()) <= tolerance &&
+           std::abs(a.bottom() - b.bottom()) <= tolerance;
+}
+
+QString text(const QRect& r) {
+    return QStringLiteral("[%1,%2)x[%3,%4)")
+        .arg(r.left())
+        .arg(r.right() + 1)
+        .arg(r.top())
+        .arg(r.bottom() + 1);
+}
+
+} // namespace
+
+void GeometryTest::foundPagesBecomeSliderRectangles_data() {
+    QTest::addColumn<QSize>("scan");
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<QSizeF>("reference");
+    QTest::addColumn<double>("aspect");
+    QTest::addColumn<int>("fold"); // on the turned canvas; -1 for one page
+    QTest::addColumn<QList<QRect>>("papers");
+    QTest::addColumn<QList<QRect>>("prints"); // null for a blank page
+    QTest::addColumn<QList<QRect>>("targets");
+    QTest::addColumn<QList<QRect>>("automatic");
+    QTest::addColumn<QList<QRect>>("interactive");
+    const QSize scan(2000, 1400);
+    const QSizeF same(2000, 1400);
+    const QList<QRect> papers{span(100, 100, 1000, 1300), span(1000, 100, 1900, 1300)};
+    const QList<QRect> prints{span(200, 200, 901, 1201), span(1100, 200, 1801, 1201)};
+    QTest::newRow("paper shows all round")
+        << scan << 0.0 << same << 0.7 << 1000 << papers << prints << papers << papers << papers;
+    // The paper runs off the scan on every side but the fold: the print and 42 px of margin.
+    const QList<QRect> whole{span(0, 0, 1000, 1400), span(1000, 0, 2000, 1400)};
+    QTest::newRow("paper runs off the scan")
+        << scan << 0.0 << same << 0.7 << 1000 << whole << prints
+        << QList<QRect>{span(158, 158, 1000, 1243), span(1000, 158, 1843, 1243)}
+        << QList<QRect>{span(156, 158, 1000, 1243), span(1000, 158, 1844, 1243)}
+        << QList<QRect>{span(158, 158, 1000, 1243), span(1000, 158, 1843, 1243)};
+    QTest::newRow("a blank page keeps its paper")
+        << scan << 0.0 << same << 0.7 << 1000 << whole << QList<QRect>{prints[0], QRect()}
+        << QList<QRect>{span(158, 158, 1000, 1243), whole[1]}
+        << QList<QRect>{span(20, 0, 1000, 1400), span(1010, 0, 1990, 1400)}
+        << QList<QRect>{span(158, 0, 1000, 1400), span(1010, 0, 1990, 1400)};
+    // One width for both pages on the automatic tab: the narrower page's rectangle reaches
+    // outwards, never across the fold.
+    const QList<QRect> unequal{span(300, 100, 1000, 1300), papers[1]};
+    QTest::newRow("pages of unequal width")
+        << scan << 0.0 << same << 0.7 << 1000 << unequal << prints << unequal << papers << unequal;
+    // A full-height page of the output's shape is 700 px wide: the widest the sliders give.
+    const QList<QRect> narrow{span(200, 100, 900, 1300), span(1100, 100, 1800, 1300)};
+    QTest::newRow("wider than the width slider reaches")
+        << scan << 0.0 << same << 0.5 << 1000 << papers << prints << papers << narrow << narrow;
+    // The reference scan (the first loaded) is smaller: the sliders reach 1800 × 1200.
+    QTest::newRow("beyond the reference size")
+        << scan << 0.0 << QSizeF(1800, 1200) << 0.7 << 1000 << papers << prints << papers
+        << QList<QRect>{span(150, 100, 950, 1200), span(1000, 100, 1800, 1200)}
+        << QList<QRect>{span(130, 100, 970, 1200), span(1000, 100, 1800, 1200)};
+    // Turned 2°: the canvas is 2048 × 1469.
+    const QList<QRect> turned{span(124, 134, 1024, 1335), span(1024, 134, 1924, 1335)};
+    QTest::newRow("turned, paper shows")
+        << scan << 2.0 << same << 0.7 << 1024 << turned << prints << turned << turned << turned;
+    const QList<QRect> turnedWhole{span(30, 40, 1024, 1429), span(1024, 40, 2018, 1429)};
+    QTest::newRow("turned, paper runs off the scan")
+        << scan << 2.0 << same << 0.7 << 1024 << turnedWhole
+        << QList<QRect>{prints[0], span(1150, 200, 1851, 1251)}
+        << QList<QRect>{span(156, 156, 1024, 1245), span(1024, 156, 1895, 1295)}
+        << QList<QRect>{span(153, 156, 1024, 1295), span(1024, 156, 1895, 1295)}
+        << QList<QRect>{span(156, 156, 1024, 1295), span(1024, 156, 1895, 1295)};
+    const QSize single(1000, 1400);
+    QTest::newRow("one page") << single << 0.0 << QSizeF(single) << 0.7 << -1
+                              << QList<QRect>{span(100, 100, 900, 1300)} << QList<QRect>{prints[0]}
+                              << QList<QRect>{span(100, 100, 900, 1300)}
+                              << QList<QRect>{span(100, 100, 900, 1300)}
+                              << QList<QRect>{span(100, 100, 900, 1300)};
+    // Print close to the scan's edges: its margin stops at the scan.
+    QTest::newRow("one page, print near the edges")
+        << single << 0.0 << QSizeF(single) << 0.7 << -1 << QList<QRect>{span(0, 0, 1000, 1400)}
+        << QList<QRect>{span(40, 60, 991, 1381)} << QList<QRect>{span(0, 18, 1000, 1400)}
+        << QList<QRect>{span(10, 18, 990, 1400)} << QList<QRect>{span(10, 18, 990, 1400)};
+}
+
+// The rectangles the sliders give, as the selection's drawing computes them from the slider
+// values, cover each page as far as the sliders reach, and stay on the canvas, inside the
+// reference size and on their side of the fold.
+void GeometryTest::foundPagesBecomeSliderRectangles() {
+    QFETCH(QSize, scan);
+    QFETCH(double, angle);
+    QFETCH(QSizeF, reference);
+    QFETCH(double, aspect);
+    QFETCH(int, fold);
+    QFETCH(QList<QRect>, papers);
+    QFETCH(QList<QRect>, prints);
+    QFETCH(QList<QRect>, targets);
+    QFETCH(QList<QRect>, automatic);
+    QFETCH(QList<QRect>, interactive);
+    PageFinding finding;
+    finding.found = true;
+    finding.angle = angle;
+    finding.turnedSize = TurnGeometry(scan, angle).canvas();
+    finding.gutterTurned = fold;
+    finding.gutter = fold; // on the scan: not used here
+    for (int k = 0; k < papers.size(); ++k)
+        finding.pages << FoundPage{papers[k], prints[k], 20};
+    const SliderRoom room{scan, reference.width(), reference.height(), aspect};
+
+    const QList<QRect> found = pageTargets(finding, scan);
+    QCOMPARE(found, targets);
+
+    const double h = reference.height();
+    const AutomaticSliders a = automaticSliders(finding, room);
+    const SelectionPixels shared = selectionFromSliders({a.size, a.top, a.width}, h, aspect);
+    QCOMPARE(a.pageWidth, int(shared.width));
+    auto rectangle = [](int left, double width, const SelectionPixels& px) {
+        return span(left, px.top, left + int(width), int(px.bottom));
+    };
+    QList<QRect> fromAutomatic{rectangle(a.left, shared.width, shared)};
+    if (papers.size() == 2)
+        fromAutomatic << rectangle(a.right, shared.width, shared);
+
+    const InteractiveSliders i = interactiveSliders(finding, room);
+    const SelectionPixels left = selectionFromSliders({i.size, i.top, i.widthLeft}, h, aspect);
+    QList<QRect> fromInteractive{rectangle(i.left, left.width, left)};
+    if (papers.size() == 2)
+        fromInteractive << rectangle(i.right, roundHalfEven(i.widthRight / 1000.0 * aspect * h),
+                                     left);
+
+    const QRect reach =
+        QRect(QPoint(0, 0), finding.turnedSize) &
+        QRect(0, 0, int(std::floor(reference.width())), int(std::floor(reference.height())));
+    for (const auto& [got, want, tab] : {std::tuple{fromAutomatic, automatic, "automatic"},
+                                         std::tuple{fromInteractive, interactive, "interactive"}}) {
+        for (int k = 0; k < got.size(); ++k) {
+            QVERIFY2(near(got[k], want[k], 2), qPrintable(QStringLiteral("%1 page %2: %3, not %4")
+                                                              .arg(QLatin1String(tab))
+                                                              .arg(k)
+                                                              .arg(text(got[k]), text(want[k]))));
+            QVERIFY2(reach.contains(got[k]), qPrintable(text(got[k])));
+        }
+        if (got.size() == 2)
+            QVERIFY(got[0].right() < fold && got[1].left() >= fold);
+    }
+    for (int value : {a.size, a.top, a.width, i.size, i.top, i.widthLeft, i.widthRight})
+        QVERIFY(value >= 0 && value <= 1000);
+}
+
+void GeometryTest::findingLine_data() {
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<int>("gutter");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("spread") << true << -0.4237 << 2478
+                            << QStringLiteral("Giro -0,42°; lomo en x=2478");
+    QTest::newRow("one page") << true << 1.3 << -1 << QStringLiteral("Giro 1,30°");
+    QTest::newRow("hardly turned")
+        << true << -0.004 << 100 << QStringLiteral("Giro 0,00°; lomo en x=100");
+    QTest::newRow("nothing found")
+        << false << 0.0 << -1
+        << QStringLiteral(
+               "No se encontraron páginas: La imagen es oscura: no se ve papel. No se cambia nada");
+}
+
+void GeometryTest::findingLine() {
+    QFETCH(bool, found);
+    QFETCH(double, angle);
+    QFETCH(int, gutter);
+    PageFinding finding;
+    finding.found = found;
+    finding.angle = angle;
+    finding.gutter = gutter;
+    if (!found)
+        finding.reason = QStringLiteral("La imagen es oscura: no se ve papel");
+    QTEST(::findingLine(finding), "line");
+}
+
+void GeometryTest::detectButtonsStraightenTheScanOnScreen_data() {
+    QTest::addColumn<bool>("interactive");
+    QTest::newRow("automatic tab") << false;
+    QTest::newRow("interactive tab") << true;
+}
+
+// A click on the tab's button with a turned spread on screen, then with a blank scan, then a
+// reload.
+void GeometryTest::detectButtonsStraightenTheScanOnScreen() {
+    QFETCH(bool, interactive);
+    turned_book::Book book;
+    book.angle = 1.7;
+    book.shift = QPointF(20, -8);
+    const turned_book::Scan spread = turned_book::makeScan(book);
+    QImage blank(spread.image.size(), QImage::Format_RGB32);
+    blank.fill(QColor(240, 238, 230));
+    WindowFixture f({}, {QStringLiteral("libro001.jpg"), QStringLiteral("libro002.jpg")});
+    QVERIFY(spread.image.save(f.path(QStringLiteral("scans/libro001.jpg")), nullptr, 95));
+    QVERIFY(blank.save(f.path(QStringLiteral("scans/libro002.jpg")), nullptr, 95));
+    MainWindow& w = *f.window;
+    const WorkingValues& v = w.v;
+    w.Interactivo->setChecked(interactive);
+    w.Files->refresh();
+    w.Files->clickRow(0);
+    w.CargaImagen();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QPushButton* button = interactive ? w.cmdICDetectar : w.cmdDetectar;
+    ImageBox* preview = interactive ? w.Imagen2 : w.Imagen;
+    ProgressList* log = interactive ? w.lstActividad : w.ListaProceso;
+    QVERIFY(button->isVisible() && button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    QVERIFY2(std::abs(v.AnguloDetectado - book.angle) <= 0.05,
+             qPrintable(QString::number(v.AnguloDetectado)));
+    QVERIFY2(std::abs(v.LomoDetectado - spread.gutter) <= 0.005 * spread.image.width(),
+             qPrintable(QString::number(v.LomoDetectado)));
+    if (interactive)
+        QCOMPARE(v.AnguloGiro, float(v.AnguloDetectado));
+    const QSize canvas = TurnGeometry(spread.image.size(), v.AnguloDetectado).canvas();
+    QCOMPARE(preview->image().size(), canvas);
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^Giro -?\\d,\\d\\d°; lomo en x=%1$").arg(v.LomoDetectado))
+                 .match(lines(log).last())
+                 .hasMatch(),
+             qPrintable(lines(log).last()));
+    // The left page's rectangle, shown on the turned preview, is its paper (which shows all round
+    // on the bed); the script tests follow the rectangles further.
+    const QRect shown = preview->selectionInPixels();
+    const int unit = int(std::ceil(1 / (interactive ? v.EscalaVista2 : v.EscalaVista)));
+    QVERIFY2(near(shown, spread.paper[0].toRect(), 2 * unit + 6), qPrintable(text(shown)));
+
+    // Nothing found on a blank scan: a line says so, and nothing changes.
+    w.Files->clickRow(1);
+    w.CargaImagen();
+    QCOMPARE(v.AnguloDetectado, 0.0);
+    QCOMPARE(v.LomoDetectado, -1);
+    QCOMPARE(preview->image().size(), blank.size());
+    const QList<int> sliders{w.SelectionSize->value(),  w.Altura->value(),
+                             w.SelectionWidth->value(), w.UpDowni->value(),
+                             w.UpDownd->value(),        w.SelectionSize2->value(),
+                             w.UpDowni2->value(),       w.UpDownd2->value()};
+    const float turn = v.AnguloGiro;
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY2(lines(log).last().startsWith(QStringLiteral("No se encontraron páginas: ")) &&
+                 lines(log).last().endsWith(QStringLiteral(". No se cambia nada")),
+             qPrintable(lines(log).last()));
+    QCOMPARE(v.AnguloDetectado, 0.0);
+    QCOMPARE(v.LomoDetectado, -1);
+    QCOMPARE(v.AnguloGiro, turn);
+    QCOMPARE(preview->image().size(), blank.size());
+    QCOMPARE((QList<int>{w.SelectionSize->value(), w.Altura->value(), w.SelectionWidth->value(),
+                         w.UpDowni->value(), w.UpDownd->value(), w.SelectionSize2->value(),
+                         w.UpDowni2->value(), w.UpDownd2->value()}),
+             sliders);
+
+    // A batch locks both buttons with the rest of the window.
+    w.enabling().BloqueaControles();
+    QVERIFY(!enabledFlag(w.cmdDetectar) && !enabledFlag(w.cmdICDetectar));
+    w.enabling().DesbloqueaControles();
+    QVERIFY(enabledFlag(w.cmdDetectar) && enabledFlag(w.cmdICDetectar));
 }
 
 QTEST_MAIN(GeometryTest)

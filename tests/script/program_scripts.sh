@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program started as a separate process in script mode, as a shell script or a batch job
 # starts it: start-up state, enabling rules, tab switching and file lists read back with print,
-# refusals, the command line, the sample scripts and a batch cancelled from a script.
+# refusals, the command line, the sample scripts, a batch cancelled from a script and the book
+# PDF made, refused and cancelled.
 # Arguments: the program, the folder of the sample scripts, the folder of the sample book.
 set -uo pipefail
 pliego="$1"
@@ -199,7 +200,7 @@ done
 # The first folder the operator opens: the scans and the stamp, and the pages the sample scripts
 # cut from them, but nothing of the build.
 case_name="sample book folder"
-strays="$(cd "$sample_book" && ls -A | grep -Ev '^(libro00[1-6]\.jpg|marcas|jpeg_big|jpeg_small)$')"
+strays="$(cd "$sample_book" && ls -A | grep -Ev '^(libro00[1-6]\.jpg|marcas|jpeg_big|jpeg_small|samples\.pdf)$')"
 [ -z "$strays" ] || fail "the sample book's folder also holds: $(echo $strays)"
 
 # count FOLDER: the number of pages in it, the hidden record of what was cut left out (0 when
@@ -285,11 +286,12 @@ status=$?
 expect 2 "" "pliego: line 11: environment variable PLIEGO_FOLDER is not set"
 
 # The interactive tab cuts every page and trims the sample book's dark scanner lid off it: the
-# trimmed pages are smaller than 695 x 958 on both sides, and thumbnails keep their own size.
+# trimmed pages are smaller than 695 x 958 on both sides, and thumbnails keep their own size;
+# the book PDF's pages folder is where they went.
 case_name="sample interactive script"
 interactive="$(copy_book "$work/interactive")"
-PLIEGO_FOLDER="$interactive" "$pliego" --script "$sample_scripts/interactive.txt" >"$work/out" \
-    2>"$work/err"
+{ cat "$sample_scripts/interactive.txt"; echo 'print DirPDF'; } |
+    PLIEGO_FOLDER="$interactive" "$pliego" --script - >"$work/out" 2>"$work/err"
 status=$?
 [ "$status" -eq 0 ] || fail "exit status $status"
 grep -q '^pliego: ' "$work/err" && fail "a statement was refused"
@@ -303,6 +305,7 @@ for page in "$interactive"/jpeg_big/libro00[12]A.png; do
 done
 [ "$(size "$interactive/jpeg_small/libro001B.png")" = "370x540" ] || fail "thumbnail size"
 grep -Fxq "Label17.Caption = 60" "$work/out" || fail "the tolerance label"
+grep -Fxq "DirPDF = $interactive/jpeg_big" "$work/out" || fail "the pages folder is not the crop's"
 
 # The cancel label clicked while the second scan is read takes effect at the batch's next
 # yield: the second scan is finished, no other is started.
@@ -334,6 +337,74 @@ convert -size 800x500 xc:gray -quality 80 "$mixed/c.jpg"
 status=$?
 [ "$status" -eq 0 ] || fail "exit status $status"
 grep -Fxq "ImagenGrande.ImageWidth = 800" "$work/out" || fail "the last scan was not loaded"
+
+# The sample book cut, then made into a searchable PDF by the sample script: the pages folder
+# is the crop's, the next statement runs once the PDF is done, and the running head of every
+# page is found in its text.
+case_name="sample book PDF script"
+pdf_book="$(copy_book "$work/pdf/build/samples")"
+(cd "$work/pdf" && { cat "$sample_scripts/book.txt"; printf '%s\n' 'print DirPDF' 'print ArchivoPDF'
+    cat "$sample_scripts/book-pdf.txt"; echo 'print cmdCrearPDF.Enabled'; } |
+    "$pliego" --script -) >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+[ -s "$work/err" ] && fail "standard error is not empty"
+pdf="$pdf_book/samples.pdf"
+grep -Fxq "DirPDF = $pdf_book/jpeg_big" "$work/out" || fail "the pages folder is not the crop's"
+grep -Fxq "ArchivoPDF = $pdf" "$work/out" || fail "the PDF is not named after the book"
+[ "$(grep -c '^lstPDF: Página [0-9]* de 12 ' "$work/out")" -eq 12 ] || fail "not every page listed"
+tail -n 2 "$work/out" | head -n 1 |
+    grep -Eqx "lstPDF: PDF escrito: $pdf \([0-9]+,[0-9] MB, 12 páginas\)" ||
+    fail "the result is not the last line of the run"
+[ "$(tail -n 1 "$work/out")" = "cmdCrearPDF.Enabled = True" ] ||
+    fail "the script went on before the PDF was done"
+qpdf --check "$pdf" >/dev/null 2>&1 || fail "qpdf --check fails on $pdf"
+[ "$(pdftotext "$pdf" - 2>/dev/null | grep -c 'LIBRO DE MUESTRA')" -eq 12 ] ||
+    fail "the running head is not found on every page"
+
+# The same pages and a broken one: nothing is written, and the run ends with status 1.
+case_name="book PDF with a broken page"
+pages="$work/pdf/pages"
+cp -r "$pdf_book/jpeg_big" "$pages"
+printf 'no es una imagen' >"$pages/rota.jpg"
+export PLIEGO_TEST_PAGES="$pages" PLIEGO_TEST_PDF="$work/pdf/libro.pdf"
+run 'set DirPDF ${PLIEGO_TEST_PAGES}
+set ArchivoPDF ${PLIEGO_TEST_PDF}
+click cmdCrearPDF'
+[ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+grep -q '^lstPDF: No se puede leer la página [0-9]* de 13 (rota.jpg)' "$work/out" ||
+    fail "the broken page is not named"
+[ "$(tail -n 1 "$work/out")" = "lstPDF: Una página no se puede leer: el PDF no se ha escrito" ] ||
+    fail "the last line does not say the PDF was not written"
+[ -e "$work/pdf/libro.pdf" ] && fail "a PDF was written"
+
+# A title as typed, whatever its characters.
+case_name="book PDF with a hostile title"
+rm "$pages/rota.jpg"
+run 'set DirPDF ${PLIEGO_TEST_PAGES}
+set ArchivoPDF ${PLIEGO_TEST_PDF}
+set TituloPDF "Libro (1) \\ [ñ] \"a\""
+click cmdCrearPDF'
+[ "$status" -eq 0 ] || fail "exit status $status"
+title="$(pdfinfo -enc UTF-8 "$work/pdf/libro.pdf" 2>/dev/null | sed -n 's/^Title: *//p')"
+[ "$title" = 'Libro (1) \ [ñ] "a"' ] || fail "the title is '$title'"
+rm -f "$work/pdf/libro.pdf"
+
+# Cancelled once its first page, a blank one, is read: the text of the other twelve is far from
+# read by then.
+case_name="book PDF cancelled from a script"
+convert -size 300x400 xc:white "$pages/000.jpg"
+run 'set DirPDF ${PLIEGO_TEST_PAGES}
+set ArchivoPDF ${PLIEGO_TEST_PDF}
+set chkOCR 1
+set IdiomaOCR eng
+when lstPDF "Página 1 de 13 (000.jpg): 0 palabras" 1 click cmdCancelarPDF
+click cmdCrearPDF'
+[ "$status" -eq 0 ] || fail "exit status $status"
+[ "$(tail -n 1 "$work/out")" = "lstPDF: Cancelado: el PDF no se ha escrito" ] ||
+    fail "the cancel is not the last line"
+[ "$(grep -c '^lstPDF: Página ' "$work/out")" -lt 13 ] || fail "every page was read"
+[ -e "$work/pdf/libro.pdf" ] && fail "a PDF was written"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)" >&2

@@ -1,10 +1,10 @@
 // The script language on the real window: parsing, each statement kind, the refusals, `when`.
 #include "WindowFixture.h"
 
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "script/ScriptParser.h"
 #include "script/ScriptRunner.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
 
@@ -183,8 +183,8 @@ void ScriptTest::refusals_data() {
                                   << "on tab 4, which is disabled" << true;
     QTest::newRow("tab disabled") << "tab 5"
                                   << "tab 5 is disabled" << true;
-    QTest::newRow("no such tab") << "tab 8"
-                                 << "SSTab1 has no tab 8" << true;
+    QTest::newRow("no such tab") << "tab 9"
+                                 << "SSTab1 has no tab 9" << true;
     QTest::newRow("slider range") << "set UpDownQuality 101"
                                   << "from 0 to 100" << true;
     QTest::newRow("slider kind") << "set UpDownQuality 5.5"

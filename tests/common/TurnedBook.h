@@ -1,11 +1,12 @@
 #pragma once
 
-// Open books on a scanner bed, drawn without fonts so that every machine draws them alike: two
-// pages (or one) of word-like bars, a chapter opening, a plate or a blank page, turned by a known
-// angle and shifted on a dark bed, with paper shading, the fold's shadow and noise; and where
-// everything lands on the canvas that straightens the scan.
+// Open books on a scanner bed, drawn without fonts so that every machine draws them alike: one or
+// two pages of word-like bars (text, a chapter opening, a plate or a blank page), turned and
+// shifted on a dark bed with the fold's shadow and noise, and where everything lands on the
+// canvas of the turn that straightens the scan.
 #include "image/TurnGeometry.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QTransform>
 
@@ -13,7 +14,7 @@
 #include <cmath>
 #include <random>
 
-namespace generated_book {
+namespace turned_book {
 
 enum Kind { Text, Chapter, Picture, Blank };
 
@@ -137,4 +138,4 @@ inline Scan makeScan(const Book& book, QSize size = QSize(1240, 877)) {
     return scan;
 }
 
-} // namespace generated_book
+} // namespace turned_book
