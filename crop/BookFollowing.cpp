@@ -1,6 +1,7 @@
 #include "crop/BookFollowing.h"
 
 #include "image/TurnGeometry.h"
+#include "util/Numbers.h"
 
 #include <cmath>
 #include <new>
@@ -88,11 +89,6 @@ PageFinding findSafely(const QImage& scan, bool spread) {
     }
 }
 
-// A number as the window writes it, with a decimal comma.
-QString decimal(double value, int decimals) {
-    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
 FollowedBook unfollowed(const BookReference& reference, const QList<QRectF>& rectangles,
                         const QString& reason) {
     FollowedBook book;
@@ -177,10 +173,8 @@ QString followedLine(const FollowedBook& book) {
         return QStringLiteral("Libro no seguido (%1): se corta sin girar, con los rectángulos de "
                               "la imagen de referencia")
             .arg(book.reason);
-    // A turn that rounds to nothing reads 0,00, not -0,00.
-    const double turn = std::abs(book.turn) < 0.005 ? 0.0 : book.turn;
-    return QStringLiteral("Giro %1°; desplazamiento %2, %3 píxeles")
-        .arg(decimal(turn, 2))
-        .arg(std::lround(book.shift.x()))
-        .arg(std::lround(book.shift.y()));
+    return QStringLiteral("%1; desplazamiento %2, %3 píxeles")
+        .arg(turnText(book.turn))
+        .arg(roundToInt32(book.shift.x()))
+        .arg(roundToInt32(book.shift.y()));
 }

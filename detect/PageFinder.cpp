@@ -6,6 +6,8 @@
 #include "detect/TurnedView.h"
 #include "image/TurnGeometry.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cmath>
 
@@ -112,4 +114,11 @@ PageFinding findPages(const QImage& scan, const PageFinderOptions& options) {
         finding.gutter = foldOnScan(turn, x);
     }
     return finding;
+}
+
+QString turnText(double degrees) {
+    QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    spanish.setNumberOptions(QLocale::OmitGroupSeparator);
+    const double shown = std::abs(degrees) < 0.005 ? 0.0 : degrees;
+    return QStringLiteral("Giro %1°").arg(spanish.toString(shown, 'f', 2));
 }

@@ -48,3 +48,7 @@ struct PageFinderOptions {
 // way, without paper, without lines of text to measure the turn by (blank pages, photographs,
 // full-page plates) or, for a spread, showing one page only, are "not found".
 PageFinding findPages(const QImage& scan, const PageFinderOptions& options = {});
+
+// A turn as the progress lines give it: "Giro -0,42°", two decimals after a decimal comma; a turn
+// that shows as 0,00 shows no sign.
+QString turnText(double degrees);

@@ -4,8 +4,6 @@
 #include "image/TurnGeometry.h"
 #include "util/Numbers.h"
 
-#include <QLocale>
-
 #include <algorithm>
 #include <cmath>
 
@@ -174,11 +172,7 @@ QString findingLine(const PageFinding& finding) {
     if (!finding.found)
         return QStringLiteral("No se encontraron páginas: %1. No se cambia nada")
             .arg(finding.reason);
-    QLocale spanish(QLocale::Spanish, QLocale::Spain);
-    spanish.setNumberOptions(QLocale::OmitGroupSeparator);
-    // A turn that shows as 0,00 is no turn, whatever its sign.
-    const double shown = std::abs(finding.angle) < 0.005 ? 0.0 : finding.angle;
-    QString line = QStringLiteral("Giro %1°").arg(spanish.toString(shown, 'f', 2));
+    QString line = turnText(finding.angle);
     if (finding.gutter >= 0)
         line += QStringLiteral("; lomo en x=%1").arg(finding.gutter);
     return line;
