@@ -176,9 +176,6 @@ AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& sett
     recipe.right =
         recipe.settings.forSide(v.MargenDch, v.AnchoSeleccion, w.PaginaDch->TiffCompression());
     recipe.follow = followingBook();
-    // A detected scan shows turned, and its rectangles lie on the turned canvas.
-    if (!recipe.follow && v.AnguloDetectado != 0)
-        recipe.left.turn = recipe.right.turn = v.AnguloDetectado;
     return recipe;
 }
 
