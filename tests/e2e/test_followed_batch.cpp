@@ -18,10 +18,11 @@ namespace {
 
 constexpr int kRunBound = 300000; // ms
 
-// The first spread is the reference: on screen when the batch starts, the rectangles set on it.
-// The last shows no text to follow the book by.
+// The first spread is the reference: on screen when the batch starts, its pages found and the
+// rectangles set on them. The last shows no text to follow the book by.
 QList<Book> spreads() {
     QList<Book> books(5);
+    books[0].angle = 0.9, books[0].shift = {6, -4};
     books[1].angle = 2.4, books[1].shift = {28, -9};
     books[2].angle = -3.1, books[2].shift = {-35, 12};
     books[3].angle = 1.2, books[3].shift = {10, 14};
@@ -55,18 +56,27 @@ Run runProgram(const QString& folder, bool follow, int workers, bool interactive
                        QStringLiteral("set MasMenosAlG 700"),
                        QStringLiteral("set Interactivo %1").arg(interactive ? 1 : 0),
                        QStringLiteral("click AceptaConfig")};
+    // The first scan on screen; when the batch follows the book, its pages found first (which
+    // shows it straightened), and the rectangles set a little inside its pages.
     if (interactive) {
-        script << QStringLiteral("select LocalFiles2 0") << QStringLiteral("click cmdICorte")
-               << QStringLiteral("set chkMargenNegro 0") << QStringLiteral("set SelectionSize2 930")
-               << QStringLiteral("set Altura2 40") << QStringLiteral("set SelectionWidth2i 860")
-               << QStringLiteral("set SelectionWidth2d 860") << QStringLiteral("set UpDowni2 81")
+        script << QStringLiteral("dblclick LocalFiles2 0")
+               << QStringLiteral("set chkMargenNegro 0");
+        if (follow)
+            script << QStringLiteral("click cmdICDetectar");
+        script << QStringLiteral("set SelectionSize2 920") << QStringLiteral("set Altura2 90")
+               << QStringLiteral("set SelectionWidth2i 780")
+               << QStringLiteral("set SelectionWidth2d 780") << QStringLiteral("set UpDowni2 115")
+               << QStringLiteral("set UpDownd2 660")
                << QStringLiteral("set chkICSeguirLibro %1").arg(follow ? 1 : 0)
                << QStringLiteral("select LocalFiles2 all") << QStringLiteral("click cmdICLote")
                << QStringLiteral("print lstActividad.List");
     } else {
-        script << QStringLiteral("select LocalFiles 0") << QStringLiteral("click Probar")
-               << QStringLiteral("set SelectionSize 930") << QStringLiteral("set Altura 40")
-               << QStringLiteral("set SelectionWidth 860")
+        script << QStringLiteral("dblclick LocalFiles 0");
+        if (follow)
+            script << QStringLiteral("click cmdDetectar");
+        script << QStringLiteral("set SelectionSize 920") << QStringLiteral("set Altura 90")
+               << QStringLiteral("set SelectionWidth 780") << QStringLiteral("set UpDowni 115")
+               << QStringLiteral("set UpDownd 1149")
                << QStringLiteral("set chkSeguirLibro %1").arg(follow ? 1 : 0)
                << QStringLiteral("select LocalFiles all") << QStringLiteral("click CortaLote")
                << QStringLiteral("print ListaProceso.List");
@@ -109,11 +119,35 @@ struct Batch {
     }
 };
 
-// How a cut page lies: its turn (that of its lines of text) and its printed block.
+// How a cut page lies: the turn of its lines of text.
 PageFinding lie(const QString& path) {
     PageFinderOptions onePage;
     onePage.spread = false;
     return findPages(QImage(path), onePage);
+}
+
+// Where the lines of print lie on a cut page: the box of the dark pixels of the rows that are
+// lines of print (a fifth to four fifths of them dark: words with gaps between them), leaving out
+// columns dark nearly all along. A page cut close to its paper may show slivers of the scanner
+// bed along the edges of its cut, and such rows and columns are those slivers.
+QRect printOn(const QString& path) {
+    const QImage page = QImage(path).convertToFormat(QImage::Format_RGB32);
+    const int w = page.width(), h = page.height();
+    auto dark = [&](int x, int y) { return qGray(page.pixel(x, y)) < 100; };
+    QList<int> inRow(h), inColumn(w);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (dark(x, y))
+                ++inRow[y], ++inColumn[x];
+    QRect box;
+    for (int y = 0; y < h; ++y) {
+        if (inRow[y] < w / 5 || inRow[y] > w * 4 / 5)
+            continue;
+        for (int x = 0; x < w; ++x)
+            if (inColumn[x] < h * 4 / 5 && dark(x, y))
+                box |= QRect(x, y, 1, 1);
+    }
+    return box;
 }
 
 } // namespace
@@ -148,25 +182,22 @@ void FollowedBatchTest::pagesComeOutStraightWithTheBlockInPlace() {
         for (int side = 0; side < 2; ++side)
             QVERIFY2(QFileInfo::exists(batch.page(scan, side)), qPrintable(pageName(scan, side)));
 
-    const PageFinding reference[2] = {lie(batch.page(0, 0)), lie(batch.page(0, 1))};
-    for (int side = 0; side < 2; ++side) {
-        QVERIFY2(reference[side].found, qPrintable(reference[side].reason));
-        QVERIFY(std::abs(reference[side].angle) <= 0.1);
-    }
+    const QRect reference[2] = {printOn(batch.page(0, 0)), printOn(batch.page(0, 1))};
     int leaning = 0;
-    for (int scan = 1; scan < books.size() - 1; ++scan) {
+    // The reference is followed too: straightened by its own turn.
+    for (int scan = follow ? 0 : 1; scan < books.size() - 1; ++scan) {
         for (int side = 0; side < 2; ++side) {
             const PageFinding page = lie(batch.page(scan, side));
             const QString where = pageName(scan, side);
             QVERIFY2(page.found, qPrintable(where + QStringLiteral(": ") + page.reason));
-            const QRect block = page.pages[0].content, set = reference[side].pages[0].content;
+            const QRect block = printOn(batch.page(scan, side)), set = reference[side];
             const bool straight = std::abs(page.angle) <= 0.1;
-            // The chapter opening's block starts lower; its bottom and sides stay.
-            const bool inPlace =
-                std::abs(block.left() - set.left()) <= 3 &&
-                std::abs(block.right() - set.right()) <= 3 &&
-                std::abs(block.bottom() - set.bottom()) <= 3 &&
-                (books[scan].kinds[side] != Text || std::abs(block.top() - set.top()) <= 3);
+            // A chapter opening has a few lines under its heading: their sides are the block's.
+            const bool text = books[scan].kinds[side] == Text;
+            const bool inPlace = std::abs(block.left() - set.left()) <= 3 &&
+                                 std::abs(block.right() - set.right()) <= 3 &&
+                                 (!text || (std::abs(block.top() - set.top()) <= 3 &&
+                                            std::abs(block.bottom() - set.bottom()) <= 3));
             if (follow) {
                 QVERIFY2(straight,
                          qPrintable(where + QStringLiteral(" leans by %1°").arg(page.angle)));
