@@ -1,7 +1,7 @@
 #include "crop/MarginTrim.h"
 
-#include "util/Numbers.h"
 #include "image/Picture.h"
+#include "util/Numbers.h"
 
 #include <optional>
 

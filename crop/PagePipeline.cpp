@@ -1,9 +1,9 @@
 #include "crop/PagePipeline.h"
 
-#include "util/Numbers.h"
 #include "crop/MarginTrim.h"
 #include "crop/SelectionRefusal.h"
 #include "image/TurnedPage.h"
+#include "util/Numbers.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "geometry/SelectionControls.h"
 
 #include "app/ControlState.h"
-#include "app/MainWindow.h"
-#include "util/Numbers.h"
-#include "geometry/SliderMapping.h"
 #include "app/ImageBox.h"
+#include "app/MainWindow.h"
+#include "geometry/SliderMapping.h"
+#include "util/Numbers.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,10 +2,10 @@
 
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/PictureBox.h"
 #include "app/UpDown.h"
-#include "app/ImageBox.h"
 #include "sources/DriveList.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"

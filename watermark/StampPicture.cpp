@@ -1,8 +1,8 @@
 #include "watermark/StampPicture.h"
 
-#include "util/Numbers.h"
-#include "geometry/Twips.h"
 #include "app/ImageBox.h"
+#include "geometry/Twips.h"
+#include "util/Numbers.h"
 
 #include <QDir>
 

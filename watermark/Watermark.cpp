@@ -1,14 +1,14 @@
 #include "watermark/Watermark.h"
 
 #include "app/ComboBox.h"
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
-#include "util/Numbers.h"
-#include "util/Paths.h"
 #include "app/ProgressList.h"
 #include "geometry/Twips.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
+#include "util/Numbers.h"
+#include "util/Paths.h"
 #include "watermark/StampPicture.h"
 
 #include <QCheckBox>

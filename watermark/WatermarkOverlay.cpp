@@ -1,8 +1,8 @@
 #include "watermark/WatermarkOverlay.h"
 
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
-#include "app/ImageBox.h"
 #include "watermark/StampPicture.h"
 #include "watermark/Watermark.h"
 

@@ -8,9 +8,9 @@
 // through the folder (default 6); the first load is reported apart, since it also pays for the
 // first use of every buffer. Then MOVES slider moves (default 60) go round SelectionSize,
 // Altura, SelectionWidth and UpDowni. Prints lines "NAME first|median|min|max MILLISECONDS".
+#include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "geometry/SelectionControls.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QApplication>
@@ -41,7 +41,9 @@ void report(const char* name, const std::vector<double>& ms) {
     std::printf("%s count %zu\n", name, ms.size());
 }
 
-double elapsedMs(const QElapsedTimer& timer) { return timer.nsecsElapsed() / 1e6; }
+double elapsedMs(const QElapsedTimer& timer) {
+    return timer.nsecsElapsed() / 1e6;
+}
 
 // Counts the paint events a widget receives, to be sure that a timed repaint really painted.
 class PaintCounter : public QObject {

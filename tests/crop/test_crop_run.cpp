@@ -4,10 +4,10 @@
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
 #include "crop/AutomaticCrop.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QMap>

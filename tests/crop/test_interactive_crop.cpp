@@ -4,11 +4,11 @@
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
 #include "crop/InteractiveCrop.h"
 #include "crop/MarginTrim.h"
-#include "app/ImageBox.h"
 #include "sources/FileList.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
+#include "app/ImageBox.h"
 #include "image/AreaShrink.h"
 #include "image/ColorFormats.h"
 #include "image/ColorQuantizer.h"
-#include "app/ImageBox.h"
 #include "image/ImageFiles.h"
 #include "image/JpegWriter.h"
 #include "image/ScanRead.h"

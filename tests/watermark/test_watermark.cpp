@@ -4,12 +4,12 @@
 
 #include "app/ComboBox.h"
 #include "app/ControlState.h"
+#include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "app/ImageBox.h"
+#include "postfx/PageNumberStamping.h"
 #include "sources/FileList.h"
 #include "sources/FolderList.h"
-#include "postfx/PageNumberStamping.h"
 #include "watermark/Watermark.h"
 
 #include <QCheckBox>
