@@ -47,24 +47,15 @@ bool AutomaticCrop::scanLoaded() {
 }
 
 void AutomaticCrop::takeReference() {
-    MainWindow& w = w_;
-    follow_.reset();
-    followFirstScan_ = w.chkSeguirLibro->isChecked();
-    if (followFirstScan_ && w.ImagenGrande->HasImage())
-        followingBook();
+    follow_.start(w_.chkSeguirLibro->isChecked());
+    followingBook();
 }
 
 std::shared_ptr<const BookReference> AutomaticCrop::followingBook() {
     MainWindow& w = w_;
-    if (followFirstScan_ && w.ImagenGrande->HasImage()) {
-        followFirstScan_ = false;
-        // The rectangles lie on the canvas the preview shows: the scan turned as detected.
-        follow_ = std::make_shared<const BookReference>(bookReference(
-            w.ImagenGrande->picture().image(), w.v.AnguloDetectado, w.ChkSepara2Img->isChecked()));
-        w.ListaProceso->appendLine(
-            QStringLiteral("Se sigue el libro de la imagen %1").arg(w.v.FicheroCargado));
-    }
-    return follow_;
+    // The rectangles lie on the canvas the preview shows: the scan turned as detected.
+    return follow_.take(*w.ImagenGrande, w.v.AnguloDetectado, w.ChkSepara2Img->isChecked(),
+                        *w.ListaProceso, w.v.FicheroCargado);
 }
 
 void AutomaticCrop::runOne(bool Graba) {

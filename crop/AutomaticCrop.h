@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crop/CutRecord.h"
+#include "crop/FollowedReference.h"
 #include "crop/OutputNames.h"
 #include "crop/PageOutput.h"
 #include "crop/PagePipeline.h"
@@ -71,8 +72,6 @@ private:
     // The scan being cut got every page as its settings ask (watermark, effects): only then is
     // it recorded as cut.
     bool scanWhole_ = true;
-    // The book the run in progress follows; null when it follows none.
-    std::shared_ptr<const BookReference> follow_;
-    // The run follows the book, but no scan was on screen when it started.
-    bool followFirstScan_ = false;
+    // The scan the run in progress follows the book from.
+    FollowedReference follow_;
 };

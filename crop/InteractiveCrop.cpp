@@ -56,24 +56,15 @@ void InteractiveCrop::restore(const Remembered& saved) {
 }
 
 void InteractiveCrop::takeReference() {
-    MainWindow& w = w_;
-    follow_.reset();
-    followFirstScan_ = w.chkICSeguirLibro->isChecked();
-    if (followFirstScan_ && w.ImagenGrande->HasImage())
-        followingBook();
+    follow_.start(w_.chkICSeguirLibro->isChecked());
+    followingBook();
 }
 
 std::shared_ptr<const BookReference> InteractiveCrop::followingBook() {
     MainWindow& w = w_;
-    if (followFirstScan_ && w.ImagenGrande->HasImage()) {
-        followFirstScan_ = false;
-        // The rectangles lie on the canvas of the turn the preview was given.
-        follow_ = std::make_shared<const BookReference>(bookReference(
-            w.ImagenGrande->picture().image(), w.v.AnguloGiro, w.ChkSepara2Img->isChecked()));
-        w.lstActividad->appendLine(
-            QStringLiteral("Se sigue el libro de la imagen %1").arg(w.v.FicheroCargado));
-    }
-    return follow_;
+    // The rectangles lie on the canvas of the turn the preview was given.
+    return follow_.take(*w.ImagenGrande, w.v.AnguloGiro, w.ChkSepara2Img->isChecked(),
+                        *w.lstActividad, w.v.FicheroCargado);
 }
 
 void InteractiveCrop::applyRotation() {
@@ -81,7 +72,7 @@ void InteractiveCrop::applyRotation() {
     WorkingValues& v = w.v;
     // The scan itself is turned once, by the whole angle the preview was turned, right before
     // it is cut; a followed scan is not turned whole: its pages are sampled through its turn.
-    if (v.AnguloGiro != 0 && !follow_ && !followFirstScan_) {
+    if (v.AnguloGiro != 0 && !follow_.following()) {
         w.ImagenGrande->setViewFlag(true);
         w.ImagenGrande->Rotate(v.AnguloGiro);
         w.ImagenGrande->setSelectionEnabled(false);

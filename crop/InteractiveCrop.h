@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crop/CutRecord.h"
+#include "crop/FollowedReference.h"
 #include "crop/PageOutput.h"
 #include "crop/PagePipeline.h"
 #include "crop/PageSettings.h"
@@ -101,8 +102,6 @@ private:
     QString runSettingsText_;
     // The files written for the scan being cut, relative to its folder.
     QStringList written_;
-    // The book the press in progress follows; null when it follows none.
-    std::shared_ptr<const BookReference> follow_;
-    // The press follows the book, but no scan was on screen when it started.
-    bool followFirstScan_ = false;
+    // The scan the press in progress follows the book from.
+    FollowedReference follow_;
 };
