@@ -283,6 +283,14 @@ AreaShrinkSimd areaShrinkSimd() {
     return allowedSimd.load(std::memory_order_relaxed);
 }
 
+bool areaShrinkUsesAvx2() {
+#ifdef PLIEGO_HAS_AVX2_PATH
+    return areaShrinkSimd() == AreaShrinkSimd::Best && hasAvx2();
+#else
+    return false;
+#endif
+}
+
 QImage shrinkByAreaAverage(const QImage& source, int width, int height) {
     const QImage::Format format = source.format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)

@@ -19,8 +19,11 @@ QImage shrinkByAreaAverage(const QImage& source, int width, int height);
 // that start after the call, on any thread.
 enum class AreaShrinkSimd { Best, Sse2, Plain };
 void setAreaShrinkSimd(AreaShrinkSimd level);
-// The level set last (Best unless told otherwise); the turned page sampler follows it too.
+// The level set last (Best unless told otherwise).
 AreaShrinkSimd areaShrinkSimd();
+// Whether a shrink starting now takes the AVX2 path: the machine has it and the level allows
+// it. The turned page sampler follows the same choice.
+bool areaShrinkUsesAvx2();
 
 // Smooth scaling: area averaging when the picture shrinks, Qt's smooth scaling otherwise.
 QImage smoothScaled(const QImage& source, int width, int height);

@@ -257,11 +257,6 @@ inline std::uint32_t sumColumns(const std::int16_t* from, const std::int32_t* pa
 }
 
 #ifdef PLIEGO_HAS_AVX2_PATH
-bool hasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 // Blocks of eight neighbouring columns of one page row, from column `k` (a block's first) on;
 // `starts` their intervals' starts less this row's `offset`. Blocks whose columns share their
 // rows are summed with 32-byte loads; the others one column at a time. Returns the column it
@@ -450,7 +445,7 @@ QImage turnedPage(const QImage& source, double degrees, const QRect& area, const
         coverage(ph, (shown.top() - area.top()) / ay, (shown.bottom() + 1 - area.top()) / ay);
 
 #ifdef PLIEGO_HAS_AVX2_PATH
-    const bool avx2 = areaShrinkSimd() == AreaShrinkSimd::Best && hasAvx2();
+    const bool avx2 = areaShrinkUsesAvx2();
 #endif
     for (int v = 0; v < ph; ++v) {
         const std::int64_t rowOffset = std::int64_t(v) * rowStep;
