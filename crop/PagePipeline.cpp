@@ -41,39 +41,34 @@ bool cutOntoPage(Picture& source, Picture& page, const PageRecipe& r, PreparedPa
     out->scanSelection =
         QRect(QPoint(left, top), QPoint(roundToInt32(r.left + r.width) + r.shift.x(),
                                         roundToInt32(r.bottom) + r.shift.y()));
+    bool cut;
     if (r.turn) {
-        if (!cutTurnedOntoPage(source, page, r, out)) {
-            out->cutError = page.lastError();
-            page.ClearImage();
-            return false;
-        }
-        page.setSaveFlag(true);
-        page.setJpegQuality(r.jpegQuality);
-        page.setColorFormat(r.colorCode);
-        return true;
-    }
-    source.SelectArea(out->scanSelection.left(), out->scanSelection.top(),
-                      out->scanSelection.right(), out->scanSelection.bottom());
-    source.setSelectionEnabled(true);
+        // Sampled through the turn at the page's own size.
+        cut = cutTurnedOntoPage(source, page, r, out);
+    } else {
+        source.SelectArea(out->scanSelection.left(), out->scanSelection.top(),
+                          out->scanSelection.right(), out->scanSelection.bottom());
+        source.setSelectionEnabled(true);
 
-    bool cut = source.CopyOut(&out->cutCopy);
-    if (cut && r.distort) {
-        cut = page.Paste(out->cutCopy);
-    } else if (cut) {
-        // The cut keeps its proportions: it lies at the top-left of a white canvas of the output
-        // page's shape at the scan's scale (the bottom edge maps to the page height), and what
-        // it does not cover stays white.
-        const double scale = r.pageHeight / r.bottom;
-        page.setMergeTransparent(false);
-        page.setMergeTransparency(0);
-        page.setMergeMode(0);
-        page.setMergeLeft(0);
-        page.setMergeTop(0);
-        cut = page.NewImageWith(out->cutCopy, roundToInt32(r.pageWidth / scale),
-                                roundToInt32(r.pageHeight / scale), r.colorCode);
+        cut = source.CopyOut(&out->cutCopy);
+        if (cut && r.distort) {
+            cut = page.Paste(out->cutCopy);
+        } else if (cut) {
+            // The cut keeps its proportions: it lies at the top-left of a white canvas of the
+            // output page's shape at the scan's scale (the bottom edge maps to the page height),
+            // and what it does not cover stays white.
+            const double scale = r.pageHeight / r.bottom;
+            page.setMergeTransparent(false);
+            page.setMergeTransparency(0);
+            page.setMergeMode(0);
+            page.setMergeLeft(0);
+            page.setMergeTop(0);
+            cut = page.NewImageWith(out->cutCopy, roundToInt32(r.pageWidth / scale),
+                                    roundToInt32(r.pageHeight / scale), r.colorCode);
+        }
+        if (cut && !(r.distort && r.keepDistortedSize))
+            cut = page.ResizeImage(roundToInt32(r.pageWidth), roundToInt32(r.pageHeight));
     }
-    if (cut && !(r.distort && r.keepDistortedSize))
-        cut = page.ResizeImage(roundToInt32(r.pageWidth), roundToInt32(r.pageHeight));
     if (!cut) {
         out->cutError = page.lastError().isEmpty() ? source.lastError() : page.lastError();
         // Emptied, so that no stale pixels can be shown or written for this page.
