@@ -53,54 +53,36 @@ int phaseOf(std::int64_t point) {
     return int((point >> (kPointBits - kPhaseBits)) & (kPhases - 1));
 }
 
-// The share of the scan's pixel centred at 0 in the mean of the linear interpolation between
-// the pixels' centres over (-infinity, z]: the integral of the hat function.
-double hatIntegral(double z) {
-    if (z <= -1)
-        return 0;
-    if (z <= 0)
-        return (z + 1) * (z + 1) / 2;
-    if (z <= 1)
-        return 1 - (1 - z) * (1 - z) / 2;
-    return 1;
-}
-
 // The weights of the scan's pixels in the mean over an interval of `length` pixels, for each of
-// the fractions of a pixel it may start at (its phase). The mean is taken of the linear
-// interpolation between the pixels' centres, as a shrink of the scan turned with bilinear
-// sampling averages it: so the pixel before the one the interval starts in may count (`first`
-// is -1 then). Weights come in pairs as the multiply-add takes them (two 16-bit halves), zero
-// past the interval.
+// the fractions of a pixel it may start at (its phase), from the pixel it starts in: each pixel
+// weighs as much as the interval covers of it, as in a shrink by area averaging (over one pixel's
+// length that is the linear interpolation between the two pixels it spans). Weights come in
+// pairs as the multiply-add takes them (two 16-bit halves), zero past the interval.
 struct PhaseTaps {
     int taps = 0;
     int pairs = 0;
     std::vector<std::int32_t> weights;
-    std::vector<int> first;
     // The same weights one pixel later or not (`shift` 0 or 1), in `blockPairs` pairs: for eight
     // neighbouring columns summed from the same rows, whose intervals start up to a row apart.
     int blockPairs = 0;
     std::vector<std::int32_t> shifted;
 
     explicit PhaseTaps(double length) {
-        taps = int(std::ceil(length)) + 2;
+        taps = int(std::ceil(length)) + 1;
         pairs = (taps + 1) / 2;
         blockPairs = (taps + 2) / 2;
         weights.assign(size_t(kPhases) * size_t(pairs), 0);
         shifted.assign(size_t(kPhases) * 2 * size_t(blockPairs), 0);
-        first.assign(size_t(kPhases), 0);
         std::vector<int> w(size_t(2 * pairs), 0);
         for (int phase = 0; phase < kPhases; ++phase) {
             const double start = (phase + 0.5) / kPhases, end = start + length;
-            const int from = start < 0.5 ? -1 : 0;
-            first[size_t(phase)] = from;
             // Each weight is the step of the rounded running total, so that the weights sum to
             // exactly one.
             double covered = 0;
             int reached = 0;
             std::fill(w.begin(), w.end(), 0);
             for (int k = 0; k < taps; ++k) {
-                const double centre = from + k + 0.5;
-                covered += hatIntegral(end - centre) - hatIntegral(start - centre);
+                covered += std::max(0.0, std::min(k + 1.0, end) - std::max(double(k), start));
                 const int total =
                     k + 1 == taps
                         ? kOne
@@ -130,8 +112,6 @@ struct PhaseTaps {
     const std::int32_t* of(int phase) const {
         return weights.data() + size_t(phase) * size_t(pairs);
     }
-    // The first pixel's place, from the pixel the interval starts in.
-    int from(int phase) const { return first[size_t(phase)]; }
 };
 
 // The columns are summed eight at a time: a block of eight neighbouring columns starts where
@@ -165,7 +145,7 @@ struct ColumnBlocks {
             for (int j = 0; j < kBlock; ++j) {
                 const std::int64_t at = start + j * shear;
                 b.phase[j] = phaseOf(at);
-                b.first[j] = wholePart(at) + taps.from(b.phase[j]);
+                b.first[j] = wholePart(at);
             }
             b.shared = std::min(b.first[0], b.first[kBlock - 1]);
             b.together = std::max(b.first[0], b.first[kBlock - 1]) - b.shared <= 1;
@@ -319,8 +299,8 @@ __attribute__((target("avx2"))) int sumColumnsAvx2(const std::int16_t* summed, s
     for (; u + 2 <= end; u += 2) {
         const std::int64_t startA = start + std::int64_t(u) * step, startB = startA + step;
         const int phaseA = phaseOf(startA), phaseB = phaseOf(startB);
-        const std::int16_t* fromA = summed + size_t(wholePart(startA) + taps.from(phaseA)) * 4;
-        const std::int16_t* fromB = summed + size_t(wholePart(startB) + taps.from(phaseB)) * 4;
+        const std::int16_t* fromA = summed + size_t(wholePart(startA)) * 4;
+        const std::int16_t* fromB = summed + size_t(wholePart(startB)) * 4;
         const std::int32_t* pairsA = taps.of(phaseA);
         const std::int32_t* pairsB = taps.of(phaseB);
         __m256i sum = round;
@@ -460,8 +440,8 @@ QImage turnedPage(const QImage& source, double degrees, const QRect& area, const
             const std::int64_t start =
                 blockStart(columnStart[size_t(first)] + rowOffset) + (k - first) * columnShear;
             const int phase = phaseOf(start);
-            sumRows(&rowAt[size_t(wholePart(start) + rowTaps.from(phase))], (firstColumn + k) * 4,
-                    rowTaps.of(phase), rowTaps.pairs, &summed[size_t(k) * 4]);
+            sumRows(&rowAt[size_t(wholePart(start))], (firstColumn + k) * 4, rowTaps.of(phase),
+                    rowTaps.pairs, &summed[size_t(k) * 4]);
         }
         auto* out = reinterpret_cast<std::uint32_t*>(page.scanLine(v));
         const std::int64_t rowStart = fixedPoint(across(v) - firstColumn);
@@ -473,8 +453,8 @@ QImage turnedPage(const QImage& source, double degrees, const QRect& area, const
         for (; u < pw; ++u) {
             const std::int64_t start = rowStart + std::int64_t(u) * columnStep;
             const int phase = phaseOf(start);
-            out[u] = sumColumns(&summed[size_t(wholePart(start) + columnTaps.from(phase)) * 4],
-                                columnTaps.of(phase), columnTaps.pairs);
+            out[u] = sumColumns(&summed[size_t(wholePart(start)) * 4], columnTaps.of(phase),
+                                columnTaps.pairs);
         }
         for (int u = 0; u < pw; ++u) {
             std::uint32_t p = out[u];
