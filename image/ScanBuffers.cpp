@@ -4,6 +4,10 @@
 #include <mutex>
 #include <vector>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 struct Buffer {
@@ -42,6 +46,21 @@ void giveBack(void* info) {
     delete buffer;
 }
 
+// A scan's memory, in huge pages where the system gives them on request: a 70-megabyte scan
+// faults its memory in as 35 pages instead of 17,000, the first time a batch fills it.
+void* allocateScanMemory(size_t size) {
+#ifdef Q_OS_LINUX
+    constexpr size_t kHugePage = size_t(2) << 20;
+    if (size >= kHugePage) {
+        void* data = std::aligned_alloc(kHugePage, (size + kHugePage - 1) / kHugePage * kHugePage);
+        if (data)
+            madvise(data, size, MADV_HUGEPAGE);
+        return data;
+    }
+#endif
+    return std::malloc(size);
+}
+
 Buffer takeBuffer(size_t size) {
     {
         const std::lock_guard<std::mutex> lock(poolLock());
@@ -54,7 +73,7 @@ Buffer takeBuffer(size_t size) {
             }
         }
     }
-    return {std::malloc(size), size};
+    return {allocateScanMemory(size), size};
 }
 
 } // namespace
