@@ -5,13 +5,52 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define PLIEGO_HAS_AVX2_PATH 1
+#endif
 
 namespace {
+
+#ifdef PLIEGO_HAS_AVX2_PATH
+bool hasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// addRow32 for a factor of 4, sixteen pixels (four columns) a step: each pixel's luma by one
+// multiply-add of its bytes with 1, 2, 1, 0, then the four of each column added up.
+__attribute__((target("avx2"))) int addRow32Factor4Avx2(const std::uint32_t* row, int columns,
+                                                        std::uint32_t* sums) {
+    const __m256i weights = _mm256_set1_epi32(0x00010201);
+    const __m256i ones = _mm256_set1_epi16(1);
+    int c = 0;
+    for (; c + 4 <= columns; c += 4) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 4 * c));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 4 * c + 8));
+        const __m256i lumaA = _mm256_madd_epi16(_mm256_maddubs_epi16(a, weights), ones);
+        const __m256i lumaB = _mm256_madd_epi16(_mm256_maddubs_epi16(b, weights), ones);
+        // Columns c, c + 2 in the low half and c + 1, c + 3 in the high half.
+        const __m256i pairs = _mm256_hadd_epi32(lumaA, lumaB);
+        const __m256i quads = _mm256_hadd_epi32(pairs, pairs);
+        const __m128i low = _mm256_castsi256_si128(quads),
+                      high = _mm256_extracti128_si256(quads, 1);
+        const __m128i ordered = _mm_unpacklo_epi32(low, high);
+        __m128i* at = reinterpret_cast<__m128i*>(sums + c);
+        _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), ordered));
+    }
+    return c;
+}
+#endif
 
 // Adds the luma sums (r + 2g + b, over `factor` pixels) of one scan row to `sums`, a column of
 // the reduced image each. 32-bit pixels, factor a power of two of at least 2.
 void addRow32(const std::uint32_t* row, int columns, int factor, std::uint32_t* sums) {
     int c = 0;
+#ifdef PLIEGO_HAS_AVX2_PATH
+    if (factor == 4 && hasAvx2())
+        c = addRow32Factor4Avx2(row, columns, sums);
+#endif
 #if defined(__SSE2__)
     // Four pixels a load: the sum of all bytes, less alpha, plus green once more. Each half of a
     // byte-sum register holds two pixels.

@@ -1,5 +1,6 @@
 #include "TurnedBook.h"
 #include "detect/PageFinder.h"
+#include "detect/ReducedGrey.h"
 #include "image/TurnGeometry.h"
 
 #include <QPainter>
@@ -28,6 +29,8 @@ private slots:
     void findsTurnFoldAndPages();
     void saysNotFoundRatherThanGuess_data();
     void saysNotFoundRatherThanGuess();
+    void reducedGreyIsTheBlockMean_data();
+    void reducedGreyIsTheBlockMean();
 };
 
 void DetectTest::findsTurnFoldAndPages_data() {
@@ -146,6 +149,44 @@ void DetectTest::saysNotFoundRatherThanGuess() {
     QCOMPARE(found.angle, 0.0);
     QVERIFY(found.pages.isEmpty());
     QCOMPARE(found.gutter, -1);
+}
+
+void DetectTest::reducedGreyIsTheBlockMean_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("factor");
+    // Widths that leave columns over for the narrower paths after the widest one.
+    QTest::newRow("factor 2") << QSize(1718, 30) << 2;
+    QTest::newRow("factor 4") << QSize(3222, 45) << 4;
+    QTest::newRow("factor 8") << QSize(6440, 70) << 8;
+}
+
+// Each grey pixel is the rounded mean luma, (r + 2g + b) / 4, of its block: of all its rows
+// below a factor of 4, else of one row in four from the block's middle.
+void DetectTest::reducedGreyIsTheBlockMean() {
+    QFETCH(QSize, size);
+    QFETCH(int, factor);
+    QImage scan(size, QImage::Format_RGB32);
+    std::mt19937 random(7);
+    for (int y = 0; y < scan.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(scan.scanLine(y));
+        for (int x = 0; x < scan.width(); ++x)
+            line[x] = random() | 0xff000000u;
+    }
+    const ReducedGrey grey = reduceToGrey(scan);
+    QCOMPARE(grey.factor, factor);
+    QCOMPARE(grey.width, size.width() / factor);
+    const int first = factor >= 4 ? factor / 2 : 0, rows = factor >= 4 ? factor / 4 : factor;
+    for (int y = 0; y < grey.height; ++y)
+        for (int x = 0; x < grey.width; ++x) {
+            int sum = 0;
+            for (int k = 0; k < rows; ++k)
+                for (int i = 0; i < factor; ++i) {
+                    const QRgb p = scan.pixel(x * factor + i, y * factor + first + k);
+                    sum += qRed(p) + 2 * qGreen(p) + qBlue(p);
+                }
+            const int count = rows * factor * 4;
+            QCOMPARE(int(grey.at(x, y)), (sum + count / 2) / count);
+        }
 }
 
 QTEST_MAIN(DetectTest)
