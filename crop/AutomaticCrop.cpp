@@ -202,18 +202,18 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
 
     const Recipe recipe = recipeFromWindow(*settings, Graba);
     const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual));
-    // The pages made ahead are taken when they were made for exactly what this scan takes now;
-    // otherwise (the first scans of a batch, a scan of another size) they are made here.
+    // The next scans are made ahead for what this one takes, while this one is made here if it
+    // was not made ahead for exactly that (the first scan of a batch, a scan of another size).
+    if (batch)
+        batch->setRecipes([recipe, batch](int index) -> std::optional<ScanRecipe> {
+            return recipe.forScan(batch->path(index));
+        });
     PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
                                 ? std::move(scanAhead->prepared)
                                 : prepareScan(w.ImagenGrande->picture(), scanRecipe);
     QList<PreparedPage>& pages = prepared.pages;
     if (prepared.followed)
         w.ListaProceso->appendLine(followedLine(*prepared.followed));
-    if (batch)
-        batch->setRecipes([recipe, batch](int index) -> std::optional<ScanRecipe> {
-            return recipe.forScan(batch->path(index));
-        });
 
     scanWhole_ = true;
     const QString largeSuffix = recipe.settings.largeSuffix;

@@ -31,8 +31,11 @@ BatchAhead::~BatchAhead() {
 }
 
 void BatchAhead::setRecipes(RecipeFor recipeFor) {
-    const std::lock_guard<std::mutex> guard(lock_);
-    recipeFor_ = std::move(recipeFor);
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
+        recipeFor_ = std::move(recipeFor);
+    }
+    changed_.notify_all();
 }
 
 ScanAhead BatchAhead::take(int index) {
@@ -63,10 +66,14 @@ void BatchAhead::work() {
         ScanAhead scan;
         scan.read = readScan(paths_[index]);
         // What the pages take is asked for after the read: the first scans of a batch are read
-        // while the window's thread is still working out what the first one takes.
+        // while the window's thread is still working out what the first one takes. A scan read
+        // before that waits for it, so that its pages are made here, unless the window's thread
+        // wants the scan first (a tab that never says, the first scan).
         RecipeFor recipeFor;
         {
-            const std::lock_guard<std::mutex> asked(lock_);
+            std::unique_lock<std::mutex> asked(lock_);
+            if (scan.read.ok)
+                changed_.wait(asked, [&] { return stopping_ || recipeFor_ || taken_ >= index; });
             recipeFor = recipeFor_;
         }
         if (scan.read.ok && recipeFor) {

@@ -501,18 +501,18 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     const QString scanPath = joinPath(w.loader().loadedFolder(), v.FicheroCargado);
     const Recipe recipe = recipeFromWindow(*settings, Graba, tolerance);
     const ScanRecipe scanRecipe = recipe.forScan(scanPath, 0);
-    // The pages made ahead are taken when they were made for exactly what this scan takes now;
-    // otherwise they are made here.
+    // The next scans are made ahead for what this one takes, while this one is made here if it
+    // was not made ahead for exactly that.
+    if (batch)
+        batch->setRecipes([recipe, batch, batchIndex](int index) -> std::optional<ScanRecipe> {
+            return recipe.forScan(batch->path(index), index - batchIndex);
+        });
     PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
                                 ? std::move(scanAhead->prepared)
                                 : prepareScan(w.ImagenGrande->picture(), scanRecipe);
     QList<PreparedPage>& pages = prepared.pages;
     if (prepared.followed)
         log->appendLine(followedLine(*prepared.followed));
-    if (batch)
-        batch->setRecipes([recipe, batch, batchIndex](int index) -> std::optional<ScanRecipe> {
-            return recipe.forScan(batch->path(index), index - batchIndex);
-        });
     // A cut of a two-page scan gives the left page, then the right page, whatever side the
     // option buttons show; a test and a one-page scan give the page of the active side.
     bool scanWhole = true;
