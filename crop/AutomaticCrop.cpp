@@ -6,10 +6,12 @@
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
+#include "app/CropControls.h"
 #include "app/EnablingRules.h"
 #include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
+#include "app/TabReport.h"
 #include "geometry/SelectionControls.h"
 #include "image/ScanBuffers.h"
 #include "postfx/PostEffects.h"
@@ -54,8 +56,9 @@ void AutomaticCrop::takeReference() {
 std::shared_ptr<const BookReference> AutomaticCrop::followingBook() {
     MainWindow& w = w_;
     // The rectangles lie on the canvas the preview shows: the scan turned as detected.
-    return follow_.take(*w.ImagenGrande, w.v.AnguloDetectado, w.ChkSepara2Img->isChecked(),
-                        *w.ListaProceso, w.v.FicheroCargado);
+    TabReport report(w, *w.ListaProceso);
+    return follow_.take(w.ImagenGrande->picture(), w.v.AnguloDetectado,
+                        w.ChkSepara2Img->isChecked(), report, w.v.FicheroCargado);
 }
 
 void AutomaticCrop::runOne(bool Graba) {
@@ -291,8 +294,9 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     const QString big = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_big"));
     const QString small = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_small"));
     const bool thumbnails = w.HacerMini->isChecked();
+    TabReport report(w, *w.ListaProceso);
     const OutputResult folders =
-        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, w.ListaProceso);
+        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, report);
     diskFull_ = folders == OutputResult::DiskFull;
     if (folders != OutputResult::Done)
         return;
@@ -329,14 +333,15 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         const QString fileName = page.base + largeSuffix + extension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
         w.ListaProceso->appendLine(fileName);
-        const OutputResult result =
-            writePageFile(page.box, big, fileName, w.ListaProceso, page.prepared);
+        Picture picture = page.box->takePicture();
+        const OutputResult result = writePageFile(picture, big, fileName, report, page.prepared);
+        page.box->setPicture(std::move(picture));
         diskFull_ = result == OutputResult::DiskFull;
         if (diskFull_)
             return;
         whole = whole && result == OutputResult::Done;
         if (result == OutputResult::Done)
-            emit w.pagesWritten(big);
+            report.pagesWritten(big);
         written << QStringLiteral("jpeg_big/") + fileName;
     }
     auto record = [&] {
@@ -353,8 +358,11 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
         const QString fileName = page.base + QStringLiteral("B") + smallExtension;
         w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
         w.ListaProceso->appendLine(fileName);
-        const OutputResult result =
-            writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso, page.prepared);
+        Picture picture = page.box->takePicture();
+        const OutputResult result = writeThumbnailFile(picture, roundToInt32(w.v.AnchoMiniatura),
+                                                       roundToInt32(w.v.AltoMiniatura), small,
+                                                       fileName, report, page.prepared);
+        page.box->setPicture(std::move(picture));
         diskFull_ = result == OutputResult::DiskFull;
         if (diskFull_)
             return;

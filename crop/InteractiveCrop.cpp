@@ -1,10 +1,12 @@
 #include "crop/InteractiveCrop.h"
 
 #include "app/ClickLabel.h"
+#include "app/CropControls.h"
 #include "app/EnablingRules.h"
 #include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
+#include "app/TabReport.h"
 #include "crop/BatchAhead.h"
 #include "crop/BatchRun.h"
 #include "crop/MarginTrim.h"
@@ -63,8 +65,9 @@ void InteractiveCrop::takeReference() {
 std::shared_ptr<const BookReference> InteractiveCrop::followingBook() {
     MainWindow& w = w_;
     // The rectangles lie on the canvas of the turn the preview was given.
-    return follow_.take(*w.ImagenGrande, w.v.AnguloGiro, w.ChkSepara2Img->isChecked(),
-                        *w.lstActividad, w.v.FicheroCargado);
+    TabReport report(w, *w.lstActividad);
+    return follow_.take(w.ImagenGrande->picture(), w.v.AnguloGiro, w.ChkSepara2Img->isChecked(),
+                        report, w.v.FicheroCargado);
 }
 
 void InteractiveCrop::applyRotation() {
@@ -600,26 +603,32 @@ bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
     const QString scanFolder = ExtraeCarpeta(scanPath);
     const QString big = joinPath(scanFolder, QStringLiteral("jpeg_big"));
     const QString small = joinPath(scanFolder, QStringLiteral("jpeg_small"));
+    TabReport report(w, *log);
     const OutputResult made =
-        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, log);
+        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, report);
     diskFull_ = made == OutputResult::DiskFull;
     if (made != OutputResult::Done)
         return false;
     log->appendHeader(QStringLiteral("Grabando imagen ..."));
     log->appendLine(largeName);
-    const OutputResult large = writePageFile(page, big, largeName, log, &prepared);
+    Picture picture = page->takePicture();
+    const OutputResult large = writePageFile(picture, big, largeName, report, &prepared);
     diskFull_ = large == OutputResult::DiskFull;
     whole = whole && large == OutputResult::Done;
     if (large == OutputResult::Done)
-        emit w.pagesWritten(big);
+        report.pagesWritten(big);
     written_ << QStringLiteral("jpeg_big/") + largeName;
-    if (!thumbnails || diskFull_)
+    if (!thumbnails || diskFull_) {
+        page->setPicture(std::move(picture));
         return whole;
+    }
     const QString thumbnailName = base + QStringLiteral("B") + settings.thumbnailExtension;
     log->appendHeader(QStringLiteral("Grabando Miniaturta ..."));
     log->appendLine(thumbnailName);
-    const OutputResult thumbnail =
-        writeThumbnailFile(w, page, small, thumbnailName, log, &prepared);
+    const OutputResult thumbnail = writeThumbnailFile(picture, roundToInt32(w.v.AnchoMiniatura),
+                                                      roundToInt32(w.v.AltoMiniatura), small,
+                                                      thumbnailName, report, &prepared);
+    page->setPicture(std::move(picture));
     diskFull_ = thumbnail == OutputResult::DiskFull;
     written_ << QStringLiteral("jpeg_small/") + thumbnailName;
     return whole && thumbnail == OutputResult::Done;
