@@ -1,4 +1,4 @@
-#include "crop/InteractiveCrop.h"
+#include "app/InteractiveCrop.h"
 
 #include "app/ClickLabel.h"
 #include "app/CropControls.h"

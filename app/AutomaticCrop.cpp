@@ -1,4 +1,4 @@
-#include "crop/AutomaticCrop.h"
+#include "app/AutomaticCrop.h"
 #include "crop/BatchAhead.h"
 #include "crop/BatchRun.h"
 #include "crop/PageSettings.h"
