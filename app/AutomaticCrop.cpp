@@ -158,10 +158,10 @@ void AutomaticCrop::CortaLote_Click() {
     w.Cancelar->setVisible(false);
 }
 
-AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& settings, bool Graba) {
+AutomaticRecipe AutomaticCrop::recipeFromWindow(const OutputSettings& settings, bool Graba) {
     MainWindow& w = w_;
     const WorkingValues& v = w.v;
-    Recipe recipe;
+    AutomaticRecipe recipe;
     recipe.twoPages = w.ChkSepara2Img->isChecked();
     recipe.settings =
         pageSettingsFromWindow(w, settings, Graba, v.MargenSuperior, v.LimiteInferior);
@@ -171,17 +171,6 @@ AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& sett
         recipe.settings.forSide(v.MargenDch, v.AnchoSeleccion, w.PaginaDch->TiffCompression());
     recipe.follow = followingBook();
     return recipe;
-}
-
-ScanRecipe AutomaticCrop::Recipe::forScan(const QString& path) const {
-    const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    ScanRecipe scan{{left}, follow};
-    settings.nameFiles(scan.pages[0], path, names.left);
-    if (twoPages) {
-        scan.pages.append(right);
-        settings.nameFiles(scan.pages[1], path, names.right);
-    }
-    return scan;
 }
 
 void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhead* batch) {
@@ -203,7 +192,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
         return;
     }
 
-    const Recipe recipe = recipeFromWindow(*settings, Graba);
+    const AutomaticRecipe recipe = recipeFromWindow(*settings, Graba);
     const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual));
     // The pages made ahead are taken when they were made for exactly what this scan takes now;
     // otherwise (the first scans of a batch, a scan of another size) they are made here.

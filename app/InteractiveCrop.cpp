@@ -333,8 +333,8 @@ void InteractiveCrop::cmdICLote_Click() {
                 if (!omit)
                     return false;
                 const QStringList sides =
-                    Recipe::sidesFor(w.ChkSepara2Img->isChecked(), w.chkAlternatepages->isChecked(),
-                                     firstSide, index);
+                    InteractiveRecipe::sidesFor(w.ChkSepara2Img->isChecked(),
+                                                w.chkAlternatepages->isChecked(), firstSide, index);
                 return run.cutRecord_.isCut(scans[index], run.cutSettings(sides));
             }
             void skipScan(int index) override {
@@ -418,11 +418,11 @@ void InteractiveCrop::ProcesaListaInteractiva(bool Graba) {
     restore(saved);
 }
 
-InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& settings,
-                                                          bool Graba, int tolerance) {
+InteractiveRecipe InteractiveCrop::recipeFromWindow(const OutputSettings& settings, bool Graba,
+                                                    int tolerance) {
     MainWindow& w = w_;
     const WorkingValues& v = w.v;
-    Recipe recipe;
+    InteractiveRecipe recipe;
     recipe.twoPages = w.ChkSepara2Img->isChecked();
     recipe.both = Graba && recipe.twoPages;
     recipe.alternate = w.chkAlternatepages->isChecked();
@@ -444,31 +444,6 @@ InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& 
 QByteArray InteractiveCrop::cutSettings(const QStringList& sides) {
     return CutRecord::digestOf(runSettingsText_ + QStringLiteral("sides=") +
                                sides.join(QLatin1Char(',')));
-}
-
-QStringList InteractiveCrop::Recipe::sidesOf(int scansLater) const {
-    return sidesFor(both, alternate, side, scansLater);
-}
-
-QStringList InteractiveCrop::Recipe::sidesFor(bool both, bool alternate, const QString& side,
-                                              int scansLater) {
-    if (both)
-        return {QStringLiteral("i"), QStringLiteral("d")};
-    const bool flipped = alternate && scansLater % 2 == 1;
-    const bool left = (side == QLatin1String("i")) != flipped;
-    return {left ? QStringLiteral("i") : QStringLiteral("d")};
-}
-
-ScanRecipe InteractiveCrop::Recipe::forScan(const QString& path, int scansLater) const {
-    const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    ScanRecipe scan{{}, follow};
-    for (const QString& pageSide : sidesOf(scansLater)) {
-        const bool leftSide = pageSide == QLatin1String("i");
-        scan.pages.append(leftSide ? left : right);
-        settings.nameFiles(scan.pages.last(), path,
-                           leftSide || !twoPages ? names.left : names.right);
-    }
-    return scan;
 }
 
 void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, BatchAhead* batch,
@@ -502,7 +477,7 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     // The pages take the name of the scan that is cut, the one on screen, whatever row has been
     // clicked since it was loaded.
     const QString scanPath = joinPath(w.loader().loadedFolder(), v.FicheroCargado);
-    const Recipe recipe = recipeFromWindow(*settings, Graba, tolerance);
+    const InteractiveRecipe recipe = recipeFromWindow(*settings, Graba, tolerance);
     const ScanRecipe scanRecipe = recipe.forScan(scanPath, 0);
     // The pages made ahead are taken when they were made for exactly what this scan takes now;
     // otherwise they are made here.
