@@ -1,6 +1,8 @@
 #include "app/AutomaticCrop.h"
+#include "crop/AutomaticOutput.h"
 #include "crop/BatchAhead.h"
 #include "crop/BatchRun.h"
+#include "crop/PageFiles.h"
 #include "crop/PageSettings.h"
 #include "crop/SelectionRefusal.h"
 
@@ -280,83 +282,21 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     if (!Graba)
         return;
 
-    const QString big = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_big"));
-    const QString small = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_small"));
-    const bool thumbnails = w.HacerMini->isChecked();
     TabReport report(w, *w.ListaProceso);
-    const OutputResult folders =
-        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, report);
-    diskFull_ = folders == OutputResult::DiskFull;
-    if (folders != OutputResult::Done)
-        return;
-    const QString scanPath = joinPath(w.v.CarpetaActual, w.v.FicheroActual);
-    const QByteArray& cutSettings = runSettings_;
-    // The pages go out even when the record cannot be kept; the scan is then cut again by a
-    // resumed batch.
-    QString recordError;
-    const bool recordKept = cutRecord_.beginWriting(scanPath, cutSettings, &recordError);
-    if (!recordKept)
-        w.ListaProceso->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
-                                          .arg(w.v.FicheroActual, recordError));
-
-    struct Page {
-        ImageBox* box;
-        QString base;
-        const PreparedPage* prepared;
-    };
-    // A page that could not be cut has been logged and is not written, and the scan is not
-    // recorded as cut.
-    bool whole = scanWhole_ && recordKept;
-    QList<Page> pages;
-    if (w.PaginaIzq->HasImage())
-        pages.append({w.PaginaIzq, names.left, &prepared[0]});
-    else
-        whole = false;
-    if (twoPages && w.PaginaDch->HasImage())
-        pages.append({w.PaginaDch, names.right, &prepared[1]});
-    else if (twoPages)
-        whole = false;
-    QStringList written;
-    const QString largeSuffix = thumbnails ? QStringLiteral("A") : QString();
-    for (const Page& page : pages) {
-        const QString fileName = page.base + largeSuffix + extension;
-        w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
-        w.ListaProceso->appendLine(fileName);
-        Picture picture = page.box->takePicture();
-        const OutputResult result = writePageFile(picture, big, fileName, report, page.prepared);
-        page.box->setPicture(std::move(picture));
-        diskFull_ = result == OutputResult::DiskFull;
-        if (diskFull_)
-            return;
-        whole = whole && result == OutputResult::Done;
-        if (result == OutputResult::Done)
-            report.pagesWritten(big);
-        written << QStringLiteral("jpeg_big/") + fileName;
-    }
-    auto record = [&] {
-        if (whole && !cutRecord_.commit(scanPath, cutSettings, written, &recordError))
-            w.ListaProceso->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
-                                              .arg(w.v.FicheroActual, recordError));
-    };
-    if (!thumbnails) {
-        record();
-        return;
-    }
-    const QString& smallExtension = settings.thumbnailExtension;
-    for (const Page& page : pages) {
-        const QString fileName = page.base + QStringLiteral("B") + smallExtension;
-        w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
-        w.ListaProceso->appendLine(fileName);
-        Picture picture = page.box->takePicture();
-        const OutputResult result = writeThumbnailFile(picture, roundToInt32(w.v.AnchoMiniatura),
-                                                       roundToInt32(w.v.AltoMiniatura), small,
-                                                       fileName, report, page.prepared);
-        page.box->setPicture(std::move(picture));
-        diskFull_ = result == OutputResult::DiskFull;
-        if (diskFull_)
-            return;
-        whole = whole && result == OutputResult::Done;
-        written << QStringLiteral("jpeg_small/") + fileName;
-    }
-    record();
+    PageFiles files(w.v.CarpetaActual, settings, w.HacerMini->isChecked(),
+                    roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura), report);
+    // The pages are written from the pictures of their boxes, which take them back after.
+    const bool leftMade = w.PaginaIzq->HasImage();
+    const bool rightMade = twoPages && w.PaginaDch->HasImage();
+    Picture left = leftMade ? w.PaginaIzq->takePicture() : Picture();
+    Picture right = rightMade ? w.PaginaDch->takePicture() : Picture();
+    QList<ScanPageOut> pages{{leftMade ? &left : nullptr, names.left, &prepared[0]}};
+    if (twoPages)
+        pages.append({rightMade ? &right : nullptr, names.right, &prepared[1]});
+    diskFull_ = writeAutomaticScan(w.v.CarpetaActual, w.v.FicheroActual, pages, scanWhole_, files,
+                                   cutRecord_, runSettings_, report) == OutputResult::DiskFull;
+    if (leftMade)
+        w.PaginaIzq->setPicture(std::move(left));
+    if (rightMade)
+        w.PaginaDch->setPicture(std::move(right));
 }

@@ -11,6 +11,7 @@
 #include "crop/BatchRun.h"
 #include "crop/MarginTrim.h"
 #include "crop/OutputNames.h"
+#include "crop/PageFiles.h"
 #include "crop/PageSettings.h"
 #include "crop/SelectionRefusal.h"
 #include "geometry/ScanLoader.h"
@@ -494,7 +495,9 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     // A cut of a two-page scan gives the left page, then the right page, whatever side the
     // option buttons show; a test and a one-page scan give the page of the active side.
     bool scanWhole = true;
-    written_.clear();
+    TabReport report(w, *log);
+    PageFiles files(ExtraeCarpeta(scanPath), *settings, w.HacerMini->isChecked(),
+                    roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura), report);
     const QByteArray cutWith = Graba ? cutSettings(recipe.sidesOf(0)) : QByteArray();
     QString recordError;
     if (Graba && !cutRecord_.beginWriting(scanPath, cutWith, &recordError)) {
@@ -505,10 +508,10 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     for (PreparedPage& page : pages) {
         if (diskFull_) // every later page would fail too
             break;
-        scanWhole = commitPage(Graba, *settings, page, scanPath) && scanWhole;
+        scanWhole = commitPage(Graba, files, page, scanPath) && scanWhole;
     }
-    if (Graba && scanWhole && !diskFull_ && !written_.isEmpty() &&
-        !cutRecord_.commit(scanPath, cutWith, written_, &recordError))
+    if (Graba && scanWhole && !diskFull_ && !files.written().isEmpty() &&
+        !cutRecord_.commit(scanPath, cutWith, files.written(), &recordError))
         log->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
                                .arg(ExtraeFichero(scanPath), recordError));
 
@@ -516,7 +519,7 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     log->appendLine(kBlockEnd);
 }
 
-bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
+bool InteractiveCrop::commitPage(bool Graba, PageFiles& files, PreparedPage& prepared,
                                  const QString& scanPath) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
@@ -530,9 +533,7 @@ bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
     const bool left = v.PaginaActiva == QLatin1String("i");
     const PageBaseNames names = pageBaseNames(ExtraeFichero(scanPath), twoPages);
     const QString base = left || !twoPages ? names.left : names.right;
-    const bool thumbnails = w.HacerMini->isChecked();
-    const QString largeName =
-        base + (thumbnails ? QStringLiteral("A") : QString()) + settings.extension;
+    const QString largeName = files.pageName(base);
     log->appendLine(QStringLiteral("Recortando imagen ..."));
     log->appendLine(largeName);
 
@@ -575,36 +576,22 @@ bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
         return false;
 
     // A folder is made only when a file goes into it.
-    const QString scanFolder = ExtraeCarpeta(scanPath);
-    const QString big = joinPath(scanFolder, QStringLiteral("jpeg_big"));
-    const QString small = joinPath(scanFolder, QStringLiteral("jpeg_small"));
-    TabReport report(w, *log);
-    const OutputResult made =
-        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, report);
+    const OutputResult made = files.makeFolders();
     diskFull_ = made == OutputResult::DiskFull;
     if (made != OutputResult::Done)
         return false;
-    log->appendHeader(QStringLiteral("Grabando imagen ..."));
-    log->appendLine(largeName);
+    // The page is written from the picture of its box, which takes it back after.
     Picture picture = page->takePicture();
-    const OutputResult large = writePageFile(picture, big, largeName, report, &prepared);
+    const OutputResult large = files.writePage(picture, base, &prepared);
     diskFull_ = large == OutputResult::DiskFull;
     whole = whole && large == OutputResult::Done;
-    if (large == OutputResult::Done)
-        report.pagesWritten(big);
-    written_ << QStringLiteral("jpeg_big/") + largeName;
-    if (!thumbnails || diskFull_) {
+    if (!files.thumbnails() || diskFull_) {
         page->setPicture(std::move(picture));
         return whole;
     }
-    const QString thumbnailName = base + QStringLiteral("B") + settings.thumbnailExtension;
-    log->appendHeader(QStringLiteral("Grabando Miniaturta ..."));
-    log->appendLine(thumbnailName);
-    const OutputResult thumbnail = writeThumbnailFile(picture, roundToInt32(w.v.AnchoMiniatura),
-                                                      roundToInt32(w.v.AltoMiniatura), small,
-                                                      thumbnailName, report, &prepared);
+    const OutputResult thumbnail =
+        files.writeThumbnail(picture, QStringLiteral("Grabando Miniaturta ..."), base, &prepared);
     page->setPicture(std::move(picture));
     diskFull_ = thumbnail == OutputResult::DiskFull;
-    written_ << QStringLiteral("jpeg_small/") + thumbnailName;
     return whole && thumbnail == OutputResult::Done;
 }

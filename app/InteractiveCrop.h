@@ -14,6 +14,7 @@
 
 class BatchAhead;
 class MainWindow;
+class PageFiles;
 struct ScanAhead;
 
 // The interactive crop tab: a test of the settings on the scan on screen, a cut of that scan
@@ -66,8 +67,7 @@ private:
     // One page of the loaded scan (`scanPath`), of the side in PaginaActiva: shown, with its
     // lines, and written beside the scan. True when it came out whole (trimmed, stamped and
     // through its effects as asked) and was written.
-    bool commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
-                    const QString& scanPath);
+    bool commitPage(bool Graba, PageFiles& files, PreparedPage& prepared, const QString& scanPath);
 
     // The digest of the settings the pages of a scan are cut with in this run, `sides` included.
     QByteArray cutSettings(const QStringList& sides);
@@ -84,8 +84,6 @@ private:
     CutRecord cutRecord_;
     // The settings the run in progress cuts with, read as it started.
     QString runSettingsText_;
-    // The files written for the scan being cut, relative to its folder.
-    QStringList written_;
     // The scan the press in progress follows the book from.
     FollowedReference follow_;
 };
