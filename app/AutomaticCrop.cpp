@@ -4,6 +4,7 @@
 #include "crop/BatchRun.h"
 #include "crop/PageFiles.h"
 #include "crop/PageSettings.h"
+#include "crop/ScanPages.h"
 #include "crop/SelectionRefusal.h"
 
 #include "app/ClickLabel.h"
@@ -196,14 +197,9 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
 
     const AutomaticRecipe recipe = recipeFromWindow(*settings, Graba);
     const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual));
-    // The pages made ahead are taken when they were made for exactly what this scan takes now;
-    // otherwise (the first scans of a batch, a scan of another size) they are made here.
-    PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
-                                ? std::move(scanAhead->prepared)
-                                : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    TabReport report(w, *w.ListaProceso);
+    PreparedScan prepared = scanPages(w.ImagenGrande->picture(), scanRecipe, scanAhead, report);
     QList<PreparedPage>& pages = prepared.pages;
-    if (prepared.followed)
-        w.ListaProceso->appendLine(followedLine(*prepared.followed));
     if (batch)
         batch->setRecipes([recipe, batch](int index) -> std::optional<ScanRecipe> {
             return recipe.forScan(batch->path(index));

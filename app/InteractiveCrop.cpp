@@ -13,6 +13,7 @@
 #include "crop/OutputNames.h"
 #include "crop/PageFiles.h"
 #include "crop/PageSettings.h"
+#include "crop/ScanPages.h"
 #include "crop/SelectionRefusal.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
@@ -480,14 +481,9 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     const QString scanPath = joinPath(w.loader().loadedFolder(), v.FicheroCargado);
     const InteractiveRecipe recipe = recipeFromWindow(*settings, Graba, tolerance);
     const ScanRecipe scanRecipe = recipe.forScan(scanPath, 0);
-    // The pages made ahead are taken when they were made for exactly what this scan takes now;
-    // otherwise they are made here.
-    PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
-                                ? std::move(scanAhead->prepared)
-                                : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    TabReport report(w, *log);
+    PreparedScan prepared = scanPages(w.ImagenGrande->picture(), scanRecipe, scanAhead, report);
     QList<PreparedPage>& pages = prepared.pages;
-    if (prepared.followed)
-        log->appendLine(followedLine(*prepared.followed));
     if (batch)
         batch->setRecipes([recipe, batch, batchIndex](int index) -> std::optional<ScanRecipe> {
             return recipe.forScan(batch->path(index), index - batchIndex);
@@ -495,7 +491,6 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     // A cut of a two-page scan gives the left page, then the right page, whatever side the
     // option buttons show; a test and a one-page scan give the page of the active side.
     bool scanWhole = true;
-    TabReport report(w, *log);
     PageFiles files(ExtraeCarpeta(scanPath), *settings, w.HacerMini->isChecked(),
                     roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura), report);
     const QByteArray cutWith = Graba ? cutSettings(recipe.sidesOf(0)) : QByteArray();
