@@ -2,11 +2,9 @@
 
 #include <QString>
 #include <QStringList>
-#include <optional>
 
-class ImageBox;
-class MainWindow;
-class ProgressList;
+class Picture;
+class RunReport;
 struct PreparedPage;
 
 // Writing finished pages, shared by both crop runs.
@@ -18,26 +16,22 @@ struct OutputSettings {
     int colorCode = 0;
 };
 
-// The output settings, checked before anything is cut; nothing (after a line in `log` naming the
-// setting) when one of them names no row of its list.
-std::optional<OutputSettings> readOutputSettings(MainWindow& window, ProgressList* log);
-
 // What became of writing a run's output. A full disk stops the run that meets it, since every
 // later page would fail too.
 enum class OutputResult { Done, Failed, DiskFull };
 
-// Makes every folder that is missing; at the first that cannot be made, a line in `log` naming
-// it and the cause.
-OutputResult makeOutputFolders(const QStringList& folders, ProgressList* log);
+// Makes every folder that is missing; at the first that cannot be made, a line in `report`
+// naming it and the cause.
+OutputResult makeOutputFolders(const QStringList& folders, RunReport& report);
 
-// Writes `page` as `fileName` in `folder`; a failure is a line in `log` naming the file and the
-// cause (on a full disk, also that the run stops). When the page's file was made ahead (`ahead`),
-// those bytes are what is written.
-OutputResult writePageFile(ImageBox* page, const QString& folder, const QString& fileName,
-                           ProgressList* log, const PreparedPage* ahead = nullptr);
+// Writes `page` as `fileName` in `folder`; a failure is a line in `report` naming the file and
+// the cause (on a full disk, also that the run stops). When the page's file was made ahead
+// (`ahead`), those bytes are what is written.
+OutputResult writePageFile(Picture& page, const QString& folder, const QString& fileName,
+                           RunReport& report, const PreparedPage* ahead = nullptr);
 
-// Shrinks `page` itself to the thumbnail size and writes it as `fileName` in `folder` (or puts
-// the thumbnail made ahead into the box and writes its bytes).
-OutputResult writeThumbnailFile(MainWindow& window, ImageBox* page, const QString& folder,
-                                const QString& fileName, ProgressList* log,
+// Shrinks `page` itself to the thumbnail size (`width` by `height`) and writes it as `fileName`
+// in `folder` (or makes `page` the thumbnail made ahead and writes its bytes).
+OutputResult writeThumbnailFile(Picture& page, int width, int height, const QString& folder,
+                                const QString& fileName, RunReport& report,
                                 const PreparedPage* ahead = nullptr);

@@ -4,11 +4,8 @@
 
 #include <QString>
 
-class MainWindow;
-struct OutputSettings;
-
-// What every page of a crop run takes, read from the window when a scan is cut; the side's own
-// rectangle and the file names are added per page.
+// What every page of a crop run takes, read from the window by the tab when a scan is cut; the
+// side's own rectangle and the file names are added per page.
 struct PageSettings {
     PageRecipe page;
     // TIFF compression asked for now; once asked for, it stays with the page boxes.
@@ -26,13 +23,3 @@ struct PageSettings {
     // Names the files of `page`, whose base name is `base`, beside the scan at `scanPath`.
     void nameFiles(PageRecipe& page, const QString& scanPath, const QString& base) const;
 };
-
-// Every setting of the window that shapes the pages a crop tab writes (`interactive`: tab 4,
-// otherwise tab 1) as one text, the same for the same settings: output types, sizes, colour
-// format and quality, the rectangle's sliders and the margins the operator set, trimming, the
-// watermark (its prepared picture by content) and the effects. Read when a run starts, before
-// its first load moves the margin sliders; what tells two runs' pages apart, for resuming.
-QString pageSettingsText(MainWindow& window, bool interactive);
-
-PageSettings pageSettingsFromWindow(MainWindow& window, const OutputSettings& settings, bool Graba,
-                                    int top, double bottom);

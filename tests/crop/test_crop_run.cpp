@@ -2,12 +2,12 @@
 #include "CropTestPages.h"
 #include "WindowFixture.h"
 
+#include "app/AutomaticCrop.h"
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/ImageBox.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "crop/AutomaticCrop.h"
 #include "sources/FileList.h"
 
 #include <QMap>

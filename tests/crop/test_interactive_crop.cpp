@@ -5,9 +5,9 @@
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
 #include "app/ImageBox.h"
+#include "app/InteractiveCrop.h"
 #include "app/ProgressList.h"
 #include "app/UpDown.h"
-#include "crop/InteractiveCrop.h"
 #include "crop/MarginTrim.h"
 #include "sources/FileList.h"
 

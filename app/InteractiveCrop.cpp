@@ -1,15 +1,19 @@
-#include "crop/InteractiveCrop.h"
+#include "app/InteractiveCrop.h"
 
 #include "app/ClickLabel.h"
+#include "app/CropControls.h"
 #include "app/EnablingRules.h"
 #include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
+#include "app/TabReport.h"
 #include "crop/BatchAhead.h"
 #include "crop/BatchRun.h"
 #include "crop/MarginTrim.h"
 #include "crop/OutputNames.h"
+#include "crop/PageFiles.h"
 #include "crop/PageSettings.h"
+#include "crop/ScanPages.h"
 #include "crop/SelectionRefusal.h"
 #include "geometry/ScanLoader.h"
 #include "geometry/SelectionControls.h"
@@ -63,8 +67,9 @@ void InteractiveCrop::takeReference() {
 std::shared_ptr<const BookReference> InteractiveCrop::followingBook() {
     MainWindow& w = w_;
     // The rectangles lie on the canvas of the turn the preview was given.
-    return follow_.take(*w.ImagenGrande, w.v.AnguloGiro, w.ChkSepara2Img->isChecked(),
-                        *w.lstActividad, w.v.FicheroCargado);
+    TabReport report(w, *w.lstActividad);
+    return follow_.take(w.ImagenGrande->picture(), w.v.AnguloGiro, w.ChkSepara2Img->isChecked(),
+                        report, w.v.FicheroCargado);
 }
 
 void InteractiveCrop::applyRotation() {
@@ -330,8 +335,8 @@ void InteractiveCrop::cmdICLote_Click() {
                 if (!omit)
                     return false;
                 const QStringList sides =
-                    Recipe::sidesFor(w.ChkSepara2Img->isChecked(), w.chkAlternatepages->isChecked(),
-                                     firstSide, index);
+                    InteractiveRecipe::sidesFor(w.ChkSepara2Img->isChecked(),
+                                                w.chkAlternatepages->isChecked(), firstSide, index);
                 return run.cutRecord_.isCut(scans[index], run.cutSettings(sides));
             }
             void skipScan(int index) override {
@@ -415,11 +420,11 @@ void InteractiveCrop::ProcesaListaInteractiva(bool Graba) {
     restore(saved);
 }
 
-InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& settings,
-                                                          bool Graba, int tolerance) {
+InteractiveRecipe InteractiveCrop::recipeFromWindow(const OutputSettings& settings, bool Graba,
+                                                    int tolerance) {
     MainWindow& w = w_;
     const WorkingValues& v = w.v;
-    Recipe recipe;
+    InteractiveRecipe recipe;
     recipe.twoPages = w.ChkSepara2Img->isChecked();
     recipe.both = Graba && recipe.twoPages;
     recipe.alternate = w.chkAlternatepages->isChecked();
@@ -441,31 +446,6 @@ InteractiveCrop::Recipe InteractiveCrop::recipeFromWindow(const OutputSettings& 
 QByteArray InteractiveCrop::cutSettings(const QStringList& sides) {
     return CutRecord::digestOf(runSettingsText_ + QStringLiteral("sides=") +
                                sides.join(QLatin1Char(',')));
-}
-
-QStringList InteractiveCrop::Recipe::sidesOf(int scansLater) const {
-    return sidesFor(both, alternate, side, scansLater);
-}
-
-QStringList InteractiveCrop::Recipe::sidesFor(bool both, bool alternate, const QString& side,
-                                              int scansLater) {
-    if (both)
-        return {QStringLiteral("i"), QStringLiteral("d")};
-    const bool flipped = alternate && scansLater % 2 == 1;
-    const bool left = (side == QLatin1String("i")) != flipped;
-    return {left ? QStringLiteral("i") : QStringLiteral("d")};
-}
-
-ScanRecipe InteractiveCrop::Recipe::forScan(const QString& path, int scansLater) const {
-    const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    ScanRecipe scan{{}, follow};
-    for (const QString& pageSide : sidesOf(scansLater)) {
-        const bool leftSide = pageSide == QLatin1String("i");
-        scan.pages.append(leftSide ? left : right);
-        settings.nameFiles(scan.pages.last(), path,
-                           leftSide || !twoPages ? names.left : names.right);
-    }
-    return scan;
 }
 
 void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, BatchAhead* batch,
@@ -499,7 +479,7 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     // The pages take the name of the scan that is cut, the one on screen, whatever row has been
     // clicked since it was loaded.
     const QString scanPath = joinPath(w.loader().loadedFolder(), v.FicheroCargado);
-    const Recipe recipe = recipeFromWindow(*settings, Graba, tolerance);
+    const InteractiveRecipe recipe = recipeFromWindow(*settings, Graba, tolerance);
     const ScanRecipe scanRecipe = recipe.forScan(scanPath, 0);
     // The next scans are made ahead for what this one takes, while this one is made here if it
     // was not made ahead for exactly that.
@@ -507,16 +487,14 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
         batch->setRecipes([recipe, batch, batchIndex](int index) -> std::optional<ScanRecipe> {
             return recipe.forScan(batch->path(index), index - batchIndex);
         });
-    PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
-                                ? std::move(scanAhead->prepared)
-                                : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    TabReport report(w, *log);
+    PreparedScan prepared = scanPages(w.ImagenGrande->picture(), scanRecipe, scanAhead, report);
     QList<PreparedPage>& pages = prepared.pages;
-    if (prepared.followed)
-        log->appendLine(followedLine(*prepared.followed));
     // A cut of a two-page scan gives the left page, then the right page, whatever side the
     // option buttons show; a test and a one-page scan give the page of the active side.
     bool scanWhole = true;
-    written_.clear();
+    PageFiles files(ExtraeCarpeta(scanPath), *settings, w.HacerMini->isChecked(),
+                    roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura), report);
     const QByteArray cutWith = Graba ? cutSettings(recipe.sidesOf(0)) : QByteArray();
     QString recordError;
     if (Graba && !cutRecord_.beginWriting(scanPath, cutWith, &recordError)) {
@@ -527,10 +505,10 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     for (PreparedPage& page : pages) {
         if (diskFull_) // every later page would fail too
             break;
-        scanWhole = commitPage(Graba, *settings, page, scanPath) && scanWhole;
+        scanWhole = commitPage(Graba, files, page, scanPath) && scanWhole;
     }
-    if (Graba && scanWhole && !diskFull_ && !written_.isEmpty() &&
-        !cutRecord_.commit(scanPath, cutWith, written_, &recordError))
+    if (Graba && scanWhole && !diskFull_ && !files.written().isEmpty() &&
+        !cutRecord_.commit(scanPath, cutWith, files.written(), &recordError))
         log->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
                                .arg(ExtraeFichero(scanPath), recordError));
 
@@ -538,7 +516,7 @@ void InteractiveCrop::RecortaInteractivo(bool Graba, ScanAhead* scanAhead, Batch
     log->appendLine(kBlockEnd);
 }
 
-bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
+bool InteractiveCrop::commitPage(bool Graba, PageFiles& files, PreparedPage& prepared,
                                  const QString& scanPath) {
     MainWindow& w = w_;
     WorkingValues& v = w.v;
@@ -552,9 +530,7 @@ bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
     const bool left = v.PaginaActiva == QLatin1String("i");
     const PageBaseNames names = pageBaseNames(ExtraeFichero(scanPath), twoPages);
     const QString base = left || !twoPages ? names.left : names.right;
-    const bool thumbnails = w.HacerMini->isChecked();
-    const QString largeName =
-        base + (thumbnails ? QStringLiteral("A") : QString()) + settings.extension;
+    const QString largeName = files.pageName(base);
     log->appendLine(QStringLiteral("Recortando imagen ..."));
     log->appendLine(largeName);
 
@@ -597,30 +573,22 @@ bool InteractiveCrop::commitPage(bool Graba, const OutputSettings& settings, Pre
         return false;
 
     // A folder is made only when a file goes into it.
-    const QString scanFolder = ExtraeCarpeta(scanPath);
-    const QString big = joinPath(scanFolder, QStringLiteral("jpeg_big"));
-    const QString small = joinPath(scanFolder, QStringLiteral("jpeg_small"));
-    const OutputResult made =
-        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, log);
+    const OutputResult made = files.makeFolders();
     diskFull_ = made == OutputResult::DiskFull;
     if (made != OutputResult::Done)
         return false;
-    log->appendHeader(QStringLiteral("Grabando imagen ..."));
-    log->appendLine(largeName);
-    const OutputResult large = writePageFile(page, big, largeName, log, &prepared);
+    // The page is written from the picture of its box, which takes it back after.
+    Picture picture = page->takePicture();
+    const OutputResult large = files.writePage(picture, base, &prepared);
     diskFull_ = large == OutputResult::DiskFull;
     whole = whole && large == OutputResult::Done;
-    if (large == OutputResult::Done)
-        emit w.pagesWritten(big);
-    written_ << QStringLiteral("jpeg_big/") + largeName;
-    if (!thumbnails || diskFull_)
+    if (!files.thumbnails() || diskFull_) {
+        page->setPicture(std::move(picture));
         return whole;
-    const QString thumbnailName = base + QStringLiteral("B") + settings.thumbnailExtension;
-    log->appendHeader(QStringLiteral("Grabando Miniaturta ..."));
-    log->appendLine(thumbnailName);
+    }
     const OutputResult thumbnail =
-        writeThumbnailFile(w, page, small, thumbnailName, log, &prepared);
+        files.writeThumbnail(picture, QStringLiteral("Grabando Miniaturta ..."), base, &prepared);
+    page->setPicture(std::move(picture));
     diskFull_ = thumbnail == OutputResult::DiskFull;
-    written_ << QStringLiteral("jpeg_small/") + thumbnailName;
     return whole && thumbnail == OutputResult::Done;
 }

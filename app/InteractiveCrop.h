@@ -2,6 +2,7 @@
 
 #include "crop/CutRecord.h"
 #include "crop/FollowedReference.h"
+#include "crop/InteractiveRecipe.h"
 #include "crop/PageOutput.h"
 #include "crop/PagePipeline.h"
 #include "crop/PageSettings.h"
@@ -13,6 +14,7 @@
 
 class BatchAhead;
 class MainWindow;
+class PageFiles;
 struct ScanAhead;
 
 // The interactive crop tab: a test of the settings on the scan on screen, a cut of that scan
@@ -60,30 +62,12 @@ private:
     // After a load: false, with a line, when the scan could not be read.
     bool scanLoaded();
     void showResultBox(bool result);
-    // What the pages of a scan take, read from the window; in a batch the names change from
-    // one scan to the next, and alternating pages change the side.
-    struct Recipe {
-        PageSettings settings;
-        PageRecipe left;
-        PageRecipe right;
-        bool twoPages = false;
-        // The book this run follows, when it follows one.
-        std::shared_ptr<const BookReference> follow;
-        bool both = false; // a two-page scan cut for writing: left page, then right page
-        bool alternate = false;
-        QString side;
-        QStringList sidesOf(int scansLater) const;
-        // The sides cut from a scan `scansLater` scans after one cut from `side`: both of a
-        // spread cut for writing, else one side, turning with every scan when alternating.
-        static QStringList sidesFor(bool both, bool alternate, const QString& side, int scansLater);
-        ScanRecipe forScan(const QString& path, int scansLater) const;
-    };
-    Recipe recipeFromWindow(const OutputSettings& settings, bool Graba, int tolerance);
+    // What the pages of the loaded scan take, as the controls set them now.
+    InteractiveRecipe recipeFromWindow(const OutputSettings& settings, bool Graba, int tolerance);
     // One page of the loaded scan (`scanPath`), of the side in PaginaActiva: shown, with its
     // lines, and written beside the scan. True when it came out whole (trimmed, stamped and
     // through its effects as asked) and was written.
-    bool commitPage(bool Graba, const OutputSettings& settings, PreparedPage& prepared,
-                    const QString& scanPath);
+    bool commitPage(bool Graba, PageFiles& files, PreparedPage& prepared, const QString& scanPath);
 
     // The digest of the settings the pages of a scan are cut with in this run, `sides` included.
     QByteArray cutSettings(const QStringList& sides);
@@ -100,8 +84,6 @@ private:
     CutRecord cutRecord_;
     // The settings the run in progress cuts with, read as it started.
     QString runSettingsText_;
-    // The files written for the scan being cut, relative to its folder.
-    QStringList written_;
     // The scan the press in progress follows the book from.
     FollowedReference follow_;
 };

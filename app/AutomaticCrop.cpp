@@ -1,15 +1,20 @@
-#include "crop/AutomaticCrop.h"
+#include "app/AutomaticCrop.h"
+#include "crop/AutomaticOutput.h"
 #include "crop/BatchAhead.h"
 #include "crop/BatchRun.h"
+#include "crop/PageFiles.h"
 #include "crop/PageSettings.h"
+#include "crop/ScanPages.h"
 #include "crop/SelectionRefusal.h"
 
 #include "app/ClickLabel.h"
 #include "app/ComboBox.h"
+#include "app/CropControls.h"
 #include "app/EnablingRules.h"
 #include "app/ImageBox.h"
 #include "app/MainWindow.h"
 #include "app/ProgressList.h"
+#include "app/TabReport.h"
 #include "geometry/SelectionControls.h"
 #include "image/ScanBuffers.h"
 #include "postfx/PostEffects.h"
@@ -54,8 +59,9 @@ void AutomaticCrop::takeReference() {
 std::shared_ptr<const BookReference> AutomaticCrop::followingBook() {
     MainWindow& w = w_;
     // The rectangles lie on the canvas the preview shows: the scan turned as detected.
-    return follow_.take(*w.ImagenGrande, w.v.AnguloDetectado, w.ChkSepara2Img->isChecked(),
-                        *w.ListaProceso, w.v.FicheroCargado);
+    TabReport report(w, *w.ListaProceso);
+    return follow_.take(w.ImagenGrande->picture(), w.v.AnguloDetectado,
+                        w.ChkSepara2Img->isChecked(), report, w.v.FicheroCargado);
 }
 
 void AutomaticCrop::runOne(bool Graba) {
@@ -155,10 +161,10 @@ void AutomaticCrop::CortaLote_Click() {
     w.Cancelar->setVisible(false);
 }
 
-AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& settings, bool Graba) {
+AutomaticRecipe AutomaticCrop::recipeFromWindow(const OutputSettings& settings, bool Graba) {
     MainWindow& w = w_;
     const WorkingValues& v = w.v;
-    Recipe recipe;
+    AutomaticRecipe recipe;
     recipe.twoPages = w.ChkSepara2Img->isChecked();
     recipe.settings =
         pageSettingsFromWindow(w, settings, Graba, v.MargenSuperior, v.LimiteInferior);
@@ -168,17 +174,6 @@ AutomaticCrop::Recipe AutomaticCrop::recipeFromWindow(const OutputSettings& sett
         recipe.settings.forSide(v.MargenDch, v.AnchoSeleccion, w.PaginaDch->TiffCompression());
     recipe.follow = followingBook();
     return recipe;
-}
-
-ScanRecipe AutomaticCrop::Recipe::forScan(const QString& path) const {
-    const PageBaseNames names = pageBaseNames(ExtraeFichero(path), twoPages);
-    ScanRecipe scan{{left}, follow};
-    settings.nameFiles(scan.pages[0], path, names.left);
-    if (twoPages) {
-        scan.pages.append(right);
-        settings.nameFiles(scan.pages[1], path, names.right);
-    }
-    return scan;
 }
 
 void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhead* batch) {
@@ -200,7 +195,7 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
         return;
     }
 
-    const Recipe recipe = recipeFromWindow(*settings, Graba);
+    const AutomaticRecipe recipe = recipeFromWindow(*settings, Graba);
     const ScanRecipe scanRecipe = recipe.forScan(joinPath(v.CarpetaActual, v.FicheroActual));
     // The next scans are made ahead for what this one takes, while this one is made here if it
     // was not made ahead for exactly that (the first scan of a batch, a scan of another size).
@@ -208,12 +203,9 @@ void AutomaticCrop::RecortaAutomatico(bool Graba, ScanAhead* scanAhead, BatchAhe
         batch->setRecipes([recipe, batch](int index) -> std::optional<ScanRecipe> {
             return recipe.forScan(batch->path(index));
         });
-    PreparedScan prepared = scanAhead && scanAhead->recipe == scanRecipe
-                                ? std::move(scanAhead->prepared)
-                                : prepareScan(w.ImagenGrande->picture(), scanRecipe);
+    TabReport report(w, *w.ListaProceso);
+    PreparedScan prepared = scanPages(w.ImagenGrande->picture(), scanRecipe, scanAhead, report);
     QList<PreparedPage>& pages = prepared.pages;
-    if (prepared.followed)
-        w.ListaProceso->appendLine(followedLine(*prepared.followed));
 
     scanWhole_ = true;
     const QString largeSuffix = recipe.settings.largeSuffix;
@@ -288,78 +280,21 @@ void AutomaticCrop::writePages(const PageBaseNames& names, const OutputSettings&
     if (!Graba)
         return;
 
-    const QString big = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_big"));
-    const QString small = joinPath(w.v.CarpetaActual, QStringLiteral("jpeg_small"));
-    const bool thumbnails = w.HacerMini->isChecked();
-    const OutputResult folders =
-        makeOutputFolders(thumbnails ? QStringList{big, small} : QStringList{big}, w.ListaProceso);
-    diskFull_ = folders == OutputResult::DiskFull;
-    if (folders != OutputResult::Done)
-        return;
-    const QString scanPath = joinPath(w.v.CarpetaActual, w.v.FicheroActual);
-    const QByteArray& cutSettings = runSettings_;
-    // The pages go out even when the record cannot be kept; the scan is then cut again by a
-    // resumed batch.
-    QString recordError;
-    const bool recordKept = cutRecord_.beginWriting(scanPath, cutSettings, &recordError);
-    if (!recordKept)
-        w.ListaProceso->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
-                                          .arg(w.v.FicheroActual, recordError));
-
-    struct Page {
-        ImageBox* box;
-        QString base;
-        const PreparedPage* prepared;
-    };
-    // A page that could not be cut has been logged and is not written, and the scan is not
-    // recorded as cut.
-    bool whole = scanWhole_ && recordKept;
-    QList<Page> pages;
-    if (w.PaginaIzq->HasImage())
-        pages.append({w.PaginaIzq, names.left, &prepared[0]});
-    else
-        whole = false;
-    if (twoPages && w.PaginaDch->HasImage())
-        pages.append({w.PaginaDch, names.right, &prepared[1]});
-    else if (twoPages)
-        whole = false;
-    QStringList written;
-    const QString largeSuffix = thumbnails ? QStringLiteral("A") : QString();
-    for (const Page& page : pages) {
-        const QString fileName = page.base + largeSuffix + extension;
-        w.ListaProceso->appendHeader(QStringLiteral("Grabando imagen ..."));
-        w.ListaProceso->appendLine(fileName);
-        const OutputResult result =
-            writePageFile(page.box, big, fileName, w.ListaProceso, page.prepared);
-        diskFull_ = result == OutputResult::DiskFull;
-        if (diskFull_)
-            return;
-        whole = whole && result == OutputResult::Done;
-        if (result == OutputResult::Done)
-            emit w.pagesWritten(big);
-        written << QStringLiteral("jpeg_big/") + fileName;
-    }
-    auto record = [&] {
-        if (whole && !cutRecord_.commit(scanPath, cutSettings, written, &recordError))
-            w.ListaProceso->appendFailure(QStringLiteral("No se pudo anotar %1 como cortada: %2")
-                                              .arg(w.v.FicheroActual, recordError));
-    };
-    if (!thumbnails) {
-        record();
-        return;
-    }
-    const QString& smallExtension = settings.thumbnailExtension;
-    for (const Page& page : pages) {
-        const QString fileName = page.base + QStringLiteral("B") + smallExtension;
-        w.ListaProceso->appendHeader(QStringLiteral("Grabando miniatura ..."));
-        w.ListaProceso->appendLine(fileName);
-        const OutputResult result =
-            writeThumbnailFile(w, page.box, small, fileName, w.ListaProceso, page.prepared);
-        diskFull_ = result == OutputResult::DiskFull;
-        if (diskFull_)
-            return;
-        whole = whole && result == OutputResult::Done;
-        written << QStringLiteral("jpeg_small/") + fileName;
-    }
-    record();
+    TabReport report(w, *w.ListaProceso);
+    PageFiles files(w.v.CarpetaActual, settings, w.HacerMini->isChecked(),
+                    roundToInt32(w.v.AnchoMiniatura), roundToInt32(w.v.AltoMiniatura), report);
+    // The pages are written from the pictures of their boxes, which take them back after.
+    const bool leftMade = w.PaginaIzq->HasImage();
+    const bool rightMade = twoPages && w.PaginaDch->HasImage();
+    Picture left = leftMade ? w.PaginaIzq->takePicture() : Picture();
+    Picture right = rightMade ? w.PaginaDch->takePicture() : Picture();
+    QList<ScanPageOut> pages{{leftMade ? &left : nullptr, names.left, &prepared[0]}};
+    if (twoPages)
+        pages.append({rightMade ? &right : nullptr, names.right, &prepared[1]});
+    diskFull_ = writeAutomaticScan(w.v.CarpetaActual, w.v.FicheroActual, pages, scanWhole_, files,
+                                   cutRecord_, runSettings_, report) == OutputResult::DiskFull;
+    if (leftMade)
+        w.PaginaIzq->setPicture(std::move(left));
+    if (rightMade)
+        w.PaginaDch->setPicture(std::move(right));
 }

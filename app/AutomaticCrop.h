@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crop/AutomaticRecipe.h"
 #include "crop/CutRecord.h"
 #include "crop/FollowedReference.h"
 #include "crop/OutputNames.h"
@@ -39,18 +40,8 @@ private:
     void runOne(bool Graba);
     // After a load: false (with the block of lines closed) when the scan could not be read.
     bool scanLoaded();
-    // What the pages of a scan take, read from the window; in a batch only the names change
-    // from one scan to the next.
-    struct Recipe {
-        PageSettings settings;
-        PageRecipe left;
-        PageRecipe right;
-        bool twoPages = false;
-        // The book this run follows, when it follows one.
-        std::shared_ptr<const BookReference> follow;
-        ScanRecipe forScan(const QString& path) const;
-    };
-    Recipe recipeFromWindow(const OutputSettings& settings, bool Graba);
+    // What the pages of the loaded scan take, as the controls set them now.
+    AutomaticRecipe recipeFromWindow(const OutputSettings& settings, bool Graba);
     // Puts a page made from the scan into its box, with its lines; false when it was not made.
     bool commitPage(ImageBox* page, PreparedPage& prepared, bool leftPage);
     void showPage(ImageBox* page, const QString& fileName, bool leftPage);

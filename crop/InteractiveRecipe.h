@@ -1,0 +1,31 @@
+#pragma once
+
+#include "crop/BookFollowing.h"
+#include "crop/PagePipeline.h"
+#include "crop/PageSettings.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// What the pages of a scan of the interactive tab take, built by the tab from its controls; in a
+// batch the names change from one scan to the next, and alternating pages change the side.
+struct InteractiveRecipe {
+    PageSettings settings;
+    PageRecipe left;
+    PageRecipe right;
+    bool twoPages = false;
+    // The book the run follows, when it follows one.
+    std::shared_ptr<const BookReference> follow;
+    bool both = false; // a two-page scan cut for writing: left page, then right page
+    bool alternate = false;
+    QString side;
+
+    QStringList sidesOf(int scansLater) const;
+    // The sides cut from a scan `scansLater` scans after one cut from `side`: both of a spread
+    // cut for writing, else one side, turning with every scan when alternating.
+    static QStringList sidesFor(bool both, bool alternate, const QString& side, int scansLater);
+    // The pages of the scan at `path`, `scansLater` scans after the one this recipe was built
+    // for, their files named after it.
+    ScanRecipe forScan(const QString& path, int scansLater) const;
+};
