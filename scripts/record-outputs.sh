@@ -75,8 +75,16 @@ run() {
         echo "status: $status"
         sed -e "s|$work|WORK|g" -e 's/^/out: /' "$work/out"
         grep '^pliego: ' "$work/err" | sed -e "s|$work|WORK|g" -e 's/^/err: /'
-        (cd "$root" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum) |
+        (cd "$root" && find . -type f ! -name .pliego-cortadas -print0 | LC_ALL=C sort -z |
+            xargs -0 -r sha256sum) |
             sed -e 's/^\([0-9a-f]*\)  \.\/\(.*\)$/file: \2 \1/'
+        # A cut record holds the time of each scan it names, which is the time of this run's
+        # copy of the book: recorded whole but for that field.
+        (cd "$root" && find . -name .pliego-cortadas -print0 | LC_ALL=C sort -z |
+            while IFS= read -r -d '' f; do
+                echo "record: ${f#./}"
+                awk -F'\t' 'BEGIN { OFS = "\t" } NR > 1 { $4 = "TIME" } { print }' "$f"
+            done)
     } >>"$record"
 }
 
