@@ -21,6 +21,7 @@ DETECT_SCANS=20
 DETECT_PEERS=8
 FOLLOW=1
 FOLLOW_ONLY=0
+BEFORE=""
 FOLLOW_SCANS=20
 FLAT_SCANS=100
 PDF=0
@@ -64,6 +65,10 @@ and memory, prints the tables and writes the report to bench/RESULTS.md.
                      into the report in place of the last one; the full run includes it
   --follow-scans N   spreads of the page finder's book that batch cuts (default 20)
   --no-follow        leave the section on following the book out of a full run
+  --before PATH      run only the before-and-after section: c1 over the noisy book of the --flat
+                     size (default 100 spreads) with the program at PATH (an earlier build) and
+                     this one, run by run in turn, on every core and on one; the section replaces
+                     the last one in the report
   --pliego PATH      time this program instead of build-bench/pliego
   --build-dir DIR    where the benchmark is built (default build-bench/)
   --work DIR         where the books and the outputs go (default BUILD_DIR/work)
@@ -98,6 +103,7 @@ while (($#)); do
     --follow) FOLLOW_ONLY=1; shift ;;
     --follow-scans) FOLLOW_SCANS=$2; shift 2 ;;
     --no-follow) FOLLOW=0; shift ;;
+    --before) BEFORE=$(realpath "$2"); shift 2 ;;
     --pliego) PLIEGO=$(realpath "$2"); shift 2 ;;
     --build-dir) BUILD_DIR=$(realpath -m "$2"); shift 2 ;;
     --work) WORK=$(realpath -m "$2"); shift 2 ;;
@@ -127,6 +133,8 @@ has() { [[ " $1 " == *" $2 "* ]]; } # LIST WORD
 ((DETECT_ONLY)) && DETECT=1
 ((FOLLOW_ONLY)) && FOLLOW=1
 ((FOLLOW_ONLY && DETECT_ONLY)) && die "--detect and --follow each run alone: give one of them"
+[[ -z $BEFORE ]] || ((!FOLLOW_ONLY && !DETECT_ONLY)) || die "--before runs alone: leave out --detect and --follow"
+[[ -z $BEFORE || -x $BEFORE ]] || die "--before: $BEFORE is not a program"
 for c in $CONFIGS; do [[ $c =~ ^(c1|c1t|c2|c3)$ ]] || die "unknown configuration $c"; done
 [[ -n $BOOKS ]] || die "--books needs at least one book"
 for b in $BOOKS; do [[ $b =~ ^(clean|noisy)$ ]] || die "unknown book $b"; done
@@ -639,6 +647,64 @@ if ((FOLLOW_ONLY)); then
     replace_section "Following the book" "$FOLLOW_MD"
     cat "$FOLLOW_MD"
     echo "Following the book: section written to $RESULTS"
+    exit 0
+fi
+
+# --- Before and after --------------------------------------------------------------------------
+# c1 over the noisy book of FLAT_SCANS spreads with an earlier build of the program and this one,
+# run by run in turn so that both meet the same load, on every core and on one core. Writes
+# WORK/before.md.
+BEFORE_MD=$WORK/before.md
+run_before() {
+    BOOK_KIND=noisy
+    BOOK=$(make_book noisy "$FLAT_SCANS")
+    CURRENT=c1
+    SCANS_NOW=$FLAT_SCANS
+    local script pages=$((2 * FLAT_SCANS)) load_start n run which program log
+    local -A walls
+    script=$(write_script c1 "$BOOK" "before-after-c1")
+    load_start=$(cut -d' ' -f1-3 /proc/loadavg)
+    for n in "$ALL" 1; do
+        for ((run = 0; run <= RUNS; run++)); do
+            for which in before after; do
+                program=$PLIEGO
+                [[ $which == before ]] && program=$BEFORE
+                pliego_prepare
+                say "before and after: $which on $(cores "$n"), $([[ $run == 0 ]] && echo warm-up || echo "run $run of $RUNS")"
+                log=$WORK/logs/before-after-$which-$n.$run.log
+                timed "$log" taskset -c "$(cpu_list "$n")" "$program" --script "$script"
+                pliego_check "$log"
+                ((run > 0)) && walls[$which/$n]+="$WALL "
+            done
+        done
+    done
+    pliego_prepare
+    {
+        echo "## Before and after"
+        echo
+        echo "Measured by \`bench/run.sh${ARGS:+ $ARGS}\` on $(date -u '+%Y-%m-%d %H:%M UTC') ($(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)); after: the program at commit $(git -C "$REPO" rev-parse --short HEAD 2>/dev/null || echo unknown); before: $BEFORE."
+        echo
+        echo "c1 over the noisy book of $FLAT_SCANS spreads ($pages pages), the earlier program and this one run by run in turn on the same cores; median of $RUNS run(s) after one warm-up each, whole processes from start to exit. Load average at start $load_start, at end $(cut -d' ' -f1-3 /proc/loadavg)."
+        echo
+        echo "| Cores | Before: wall s (median) | Before: pages/s | After: wall s (median) | After: pages/s | Change | Runs before (wall s) | Runs after (wall s) |"
+        echo "|---|---:|---:|---:|---:|---:|---|---|"
+        for n in "$ALL" 1; do
+            local before after
+            before=$(printf '%s\n' ${walls[before/$n]} | median)
+            after=$(printf '%s\n' ${walls[after/$n]} | median)
+            awk -v c="$(cores "$n")" -v p="$pages" -v b="$before" -v a="$after" -v rb="${walls[before/$n]% }" -v ra="${walls[after/$n]% }" \
+                'BEGIN { printf "| %s | %.3f | %.2f | %.3f | %.2f | %+.0f %% | %s | %s |\n", c, b, p / b, a, p / a, 100 * (b / a - 1), rb, ra }'
+        done
+        echo
+    } >"$BEFORE_MD"
+}
+
+if [[ -n $BEFORE ]]; then
+    ALL=$NCPU
+    run_before
+    replace_section "Before and after" "$BEFORE_MD"
+    cat "$BEFORE_MD"
+    echo "Before and after: section written to $RESULTS"
     exit 0
 fi
 
