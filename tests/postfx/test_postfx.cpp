@@ -43,9 +43,6 @@ Q_DECLARE_METATYPE(CommandScript)
 
 namespace {
 
-// A window whose program folder (named as a test needs, inside a folder of its own) holds the
-// tool folder the build lays out (fonts, effect sample); ImageMagick is the machine's own. The
-// window opens on a folder of scans, also named as the test needs.
 // An environment variable changed for the rest of a scope.
 class EnvironmentChange {
 public:
@@ -60,6 +57,9 @@ private:
     QByteArray old_;
 };
 
+// A window whose program folder (named as a test needs, inside a folder of its own) holds the
+// tool folder the build lays out (fonts, effect sample); ImageMagick is the machine's own. The
+// window opens on a folder of scans, also named as the test needs.
 struct ToolFolderWindow {
     explicit ToolFolderWindow(const QString& programName = "program",
                               const QString& scansName = "scans")
@@ -107,20 +107,25 @@ struct ToolFolderWindow {
 constexpr auto kBatch = ScriptForm::WindowsBatch;
 constexpr auto kSh = ScriptForm::PosixShell;
 
+// The program folder and convert of each system: the tool folder's on Windows, the machine's
+// elsewhere.
+QString programFolder(ScriptForm form) {
+    return form == kBatch ? "C:\\prog" : "/prog";
+}
+ConvertTool convertOf(ScriptForm form) {
+    if (form == kBatch)
+        return {"C:\\prog\\imgmagic\\convert.exe", {}, true};
+    return {"/usr/bin/convert", {}, false};
+}
+
 CommandScript effectScriptFor(ScriptForm form, const QList<EffectStep>& steps,
                               const QString& file) {
-    if (form == kBatch)
-        return effectScript(form, "C:\\prog", {"C:\\prog\\imgmagic\\convert.exe", {}, true}, steps,
-                            file, file);
-    return effectScript(form, "/prog", {"/usr/bin/convert", {}, false}, steps, file, file);
+    return effectScript(form, programFolder(form), convertOf(form), steps, file, file);
 }
 
 CommandScript labelScriptFor(ScriptForm form, const QString& text, const QString& file) {
-    if (form == kBatch)
-        return labelScript(form, "C:\\prog", {"C:\\prog\\imgmagic\\convert.exe", {}, true},
-                           "DejaVuSans.ttf", "144", text, file);
-    return labelScript(form, "/prog", {"/usr/bin/convert", {}, false}, "DejaVuSans.ttf", "144",
-                       text, file);
+    return labelScript(form, programFolder(form), convertOf(form), "DejaVuSans.ttf", "144", text,
+                       file);
 }
 
 // Positions in the effect lists.
@@ -508,22 +513,16 @@ private slots:
         };
         row(true, 0, "   1|   2|   3|   4|   5|   6|   7|   8|   9|  10|  11|  12|");
         row(true, 1, "|   1|   2|   3|   4|   5|   6|   7|   8|   9|  10|  11|");
-        row(true, 2, "||   1|   2|   3|   4|   5|   6|   7|   8|   9|  10|");
-        row(true, 3, "|||   1|   2|   3|   4|   5|   6|   7|   8|   9|");
         row(true, 4, "||||   1|   2|   3|   4|   5|   6|   7|   8|");
         // Sheets: (2 + 1) / 2 = 1.5 goes to 2, (4 + 1) / 2 = 2.5 goes to 2 as well.
         row(true, 5, "   1|   2|   2|   2|   3|   4|   4|   4|   5|   6|   6|   6|");
         row(true, 6, "||   1|   2|   2|   2|   3|   4|   4|   4|   5|   6|");
-        row(true, 7, "||||   1|   2|   2|   2|   3|   4|   4|   4|");
-        row(true, 8, "||||||   1|   2|   2|   2|   3|   4|");
         row(true, 9, "||||||||   1|   2|   2|   2|");
         row(true, 10, "||||||||||||");
         row(true, -1, "||||||||||||");
         row(false, 4, "||||   1|   2|   3|   4|   5|   6|   7|   8|");
         row(false, 5, "|   1|   2|   2|   2|   3|   4|   4|   4|   5|   6|   6|");
         row(false, 6, "|||   1|   2|   2|   2|   3|   4|   4|   4|   5|");
-        row(false, 7, "|||||   1|   2|   2|   2|   3|   4|   4|");
-        row(false, 8, "|||||||   1|   2|   2|   2|   3|");
         row(false, 9, "|||||||||   1|   2|   2|");
         row(false, 10, "||||||||||||");
     }

@@ -168,7 +168,6 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<QSize>("prepared");
         QTest::newRow("own size") << QSize(40, 20) << 100 << QSize(40, 20);
-        QTest::newRow("half") << QSize(40, 20) << 50 << QSize(20, 10);
         QTest::newRow("half of odd sides, halves to even") << QSize(41, 21) << 50 << QSize(20, 10);
     }
 
