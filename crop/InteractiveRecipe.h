@@ -1,22 +1,13 @@
 #pragma once
 
-#include "crop/BookFollowing.h"
-#include "crop/PagePipeline.h"
-#include "crop/PageSettings.h"
+#include "crop/TabRecipe.h"
 
 #include <QString>
 #include <QStringList>
-#include <memory>
 
-// What the pages of a scan of the interactive tab take, built by the tab from its controls; in a
-// batch the names change from one scan to the next, and alternating pages change the side.
-struct InteractiveRecipe {
-    PageSettings settings;
-    PageRecipe left;
-    PageRecipe right;
-    bool twoPages = false;
-    // The book the run follows, when it follows one.
-    std::shared_ptr<const BookReference> follow;
+// What the pages of a scan of the interactive tab take; in a batch the names change from one scan
+// to the next, and alternating pages change the side.
+struct InteractiveRecipe : TabRecipe {
     bool both = false; // a two-page scan cut for writing: left page, then right page
     bool alternate = false;
     QString side;
