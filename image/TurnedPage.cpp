@@ -241,10 +241,14 @@ inline std::uint32_t sumColumns(const std::int16_t* from, const std::int32_t* pa
 // `starts` their intervals' starts less this row's `offset`. Blocks whose columns share their
 // rows are summed with 32-byte loads; the others one column at a time. Returns the column it
 // stopped at.
-__attribute__((target("avx2"))) int sumRowsAvx2(const uchar* const* rowAt,
-                                                const std::int64_t* starts, std::int64_t offset,
-                                                int k, int end, int at, const PhaseTaps& taps,
-                                                const ColumnBlocks& blocks, std::int16_t* out) {
+// `Pairs` pairs of rows a block when known when compiled (the common shrinks), else 0 and
+// blocks.pairs.
+template <int Pairs>
+__attribute__((target("avx2"))) int
+sumRowsAvx2Unrolled(const uchar* const* rowAt, const std::int64_t* starts, std::int64_t offset,
+                    int k, int end, int at, const PhaseTaps& taps, const ColumnBlocks& blocks,
+                    std::int16_t* out) {
+    const int pairCount = Pairs > 0 ? Pairs : blocks.pairs;
     const __m256i zero = _mm256_setzero_si256();
     const __m256i half = _mm256_set1_epi32(1 << (kWeightBits - kRowFraction - 1));
     for (; k + kBlock <= end; k += kBlock, at += 4 * kBlock) {
@@ -259,7 +263,7 @@ __attribute__((target("avx2"))) int sumRowsAvx2(const uchar* const* rowAt,
         }
         const uchar* const* rows = rowAt + (row + block.shared);
         __m256i sum0 = half, sum1 = half, sum2 = half, sum3 = half;
-        for (int p = 0; p < blocks.pairs; ++p) {
+        for (int p = 0; p < pairCount; ++p) {
             const __m256i a =
                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * p] + at));
             const __m256i b =
@@ -289,11 +293,27 @@ __attribute__((target("avx2"))) int sumRowsAvx2(const uchar* const* rowAt,
     return k;
 }
 
+__attribute__((target("avx2"))) int sumRowsAvx2(const uchar* const* rowAt,
+                                                const std::int64_t* starts, std::int64_t offset,
+                                                int k, int end, int at, const PhaseTaps& taps,
+                                                const ColumnBlocks& blocks, std::int16_t* out) {
+    switch (blocks.pairs) {
+    case 2:
+        return sumRowsAvx2Unrolled<2>(rowAt, starts, offset, k, end, at, taps, blocks, out);
+    case 3:
+        return sumRowsAvx2Unrolled<3>(rowAt, starts, offset, k, end, at, taps, blocks, out);
+    default:
+        return sumRowsAvx2Unrolled<0>(rowAt, starts, offset, k, end, at, taps, blocks, out);
+    }
+}
+
 // Two page pixels at a time, one in each 128-bit half, from pixel `u` on; pixel u's interval
 // starts at `start` + u · `step`. Returns the pixel it stopped at.
-__attribute__((target("avx2"))) int sumColumnsAvx2(const std::int16_t* summed, std::int64_t start,
-                                                   std::int64_t step, int u, int end,
-                                                   const PhaseTaps& taps, std::uint32_t* out) {
+template <int Pairs>
+__attribute__((target("avx2"))) int
+sumColumnsAvx2Unrolled(const std::int16_t* summed, std::int64_t start, std::int64_t step, int u,
+                       int end, const PhaseTaps& taps, std::uint32_t* out) {
+    const int pairCount = Pairs > 0 ? Pairs : taps.pairs;
     constexpr int shift = kWeightBits + kRowFraction;
     const __m256i round = _mm256_set1_epi32(1 << (shift - 1));
     for (; u + 2 <= end; u += 2) {
@@ -304,7 +324,7 @@ __attribute__((target("avx2"))) int sumColumnsAvx2(const std::int16_t* summed, s
         const std::int32_t* pairsA = taps.of(phaseA);
         const std::int32_t* pairsB = taps.of(phaseB);
         __m256i sum = round;
-        for (int k = 0; k < taps.pairs; ++k) {
+        for (int k = 0; k < pairCount; ++k) {
             const __m256i v = _mm256_inserti128_si256(
                 _mm256_castsi128_si256(
                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(fromA + 8 * k))),
@@ -321,6 +341,19 @@ __attribute__((target("avx2"))) int sumColumnsAvx2(const std::int16_t* summed, s
         out[u + 1] = std::uint32_t(_mm256_extract_epi32(sum, 4));
     }
     return u;
+}
+
+__attribute__((target("avx2"))) int sumColumnsAvx2(const std::int16_t* summed, std::int64_t start,
+                                                   std::int64_t step, int u, int end,
+                                                   const PhaseTaps& taps, std::uint32_t* out) {
+    switch (taps.pairs) {
+    case 1:
+        return sumColumnsAvx2Unrolled<1>(summed, start, step, u, end, taps, out);
+    case 2:
+        return sumColumnsAvx2Unrolled<2>(summed, start, step, u, end, taps, out);
+    default:
+        return sumColumnsAvx2Unrolled<0>(summed, start, step, u, end, taps, out);
+    }
 }
 #endif
 
@@ -427,6 +460,12 @@ QImage turnedPage(const QImage& source, double degrees, const QRect& area, const
 #ifdef PLIEGO_HAS_AVX2_PATH
     const bool avx2 = areaShrinkUsesAvx2();
 #endif
+    // The columns of pixels that the picture covers whole.
+    int coveredFrom = 0, coveredTo = pw;
+    while (coveredFrom < pw && shareX[size_t(coveredFrom)] < 256)
+        ++coveredFrom;
+    while (coveredTo > coveredFrom && shareX[size_t(coveredTo - 1)] < 256)
+        --coveredTo;
     for (int v = 0; v < ph; ++v) {
         const std::int64_t rowOffset = std::int64_t(v) * rowStep;
         int k = inFrom;
@@ -456,26 +495,35 @@ QImage turnedPage(const QImage& source, double degrees, const QRect& area, const
             out[u] = sumColumns(&summed[size_t(wholePart(start)) * 4], columnTaps.of(phase),
                                 columnTaps.pairs);
         }
-        for (int u = 0; u < pw; ++u) {
-            std::uint32_t p = out[u];
-            if (premultiplied) {
-                // Laid on white: what the picture does not cover shows the white beneath.
-                const std::uint32_t a = p >> 24;
-                std::uint32_t laid = 0;
-                for (int ch = 0; ch < 3; ++ch)
-                    laid |= std::min(255u, ((p >> (8 * ch)) & 0xff) + 255 - a) << (8 * ch);
-                p = laid;
-            }
-            const int share = shareX[size_t(u)] * shareY[size_t(v)] >> 8;
-            if (share < 256) {
-                std::uint32_t blended = 0;
-                for (int ch = 0; ch < 3; ++ch) {
-                    const std::uint32_t value = (p >> (8 * ch)) & 0xff;
-                    blended |= ((value * share + 255 * (256 - share) + 128) >> 8) << (8 * ch);
+        auto finish = [&](int from, int to) {
+            for (int u = from; u < to; ++u) {
+                std::uint32_t p = out[u];
+                if (premultiplied) {
+                    // Laid on white: what the picture does not cover shows the white beneath.
+                    const std::uint32_t a = p >> 24;
+                    std::uint32_t laid = 0;
+                    for (int ch = 0; ch < 3; ++ch)
+                        laid |= std::min(255u, ((p >> (8 * ch)) & 0xff) + 255 - a) << (8 * ch);
+                    p = laid;
                 }
-                p = blended;
+                const int share = shareX[size_t(u)] * shareY[size_t(v)] >> 8;
+                if (share < 256) {
+                    std::uint32_t blended = 0;
+                    for (int ch = 0; ch < 3; ++ch) {
+                        const std::uint32_t value = (p >> (8 * ch)) & 0xff;
+                        blended |= ((value * share + 255 * (256 - share) + 128) >> 8) << (8 * ch);
+                    }
+                    p = blended;
+                }
+                out[u] = p | 0xff000000u;
             }
-            out[u] = p | 0xff000000u;
+        };
+        // An opaque picture sums to opaque pixels: where it covers them whole they are done.
+        if (!premultiplied && shareY[size_t(v)] == 256) {
+            finish(0, coveredFrom);
+            finish(coveredTo, pw);
+        } else {
+            finish(0, pw);
         }
     }
     return page;
