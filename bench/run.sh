@@ -682,7 +682,7 @@ run_before() {
     {
         echo "## Before and after"
         echo
-        echo "Measured by \`bench/run.sh${ARGS:+ $ARGS}\` on $(date -u '+%Y-%m-%d %H:%M UTC') ($(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)); after: the program at commit $(git -C "$REPO" rev-parse --short HEAD 2>/dev/null || echo unknown); before: $BEFORE."
+        echo "Measured by \`bench/run.sh${ARGS:+ $ARGS}\` on $(date -u '+%Y-%m-%d %H:%M UTC') ($(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)); after: the program at commit $(git -C "$REPO" rev-parse --short HEAD 2>/dev/null || echo unknown); before: $BEFORE$(git -C "$(dirname "$BEFORE")" rev-parse --short HEAD 2>/dev/null | sed 's/.*/, built from commit &/')."
         echo
         echo "c1 over the noisy book of $FLAT_SCANS spreads ($pages pages), the earlier program and this one run by run in turn on the same cores; median of $RUNS run(s) after one warm-up each, whole processes from start to exit. Load average at start $load_start, at end $(cut -d' ' -f1-3 /proc/loadavg)."
         echo
