@@ -53,6 +53,11 @@ struct Book {
         for (int row : rows)
             window().LocalFiles->setRowSelected(row, true);
     }
+    // The rows cut in a batch, as the operator selects and cuts them.
+    void cutBatch(std::initializer_list<int> rows) {
+        select(rows);
+        window().CortaLote->click();
+    }
     WindowFixture fixture;
 };
 
@@ -176,8 +181,7 @@ void CropRunTest::outputNames() {
 void CropRunTest::batchWritesTheSelectedScansPages() {
     Book book;
     MainWindow& w = book.window();
-    book.select({0, 2});
-    w.CortaLote->click();
+    book.cutBatch({0, 2});
     QCOMPARE(filesIn(book.big()),
              (QStringList{"libro001.png", "libro002.png", "libro005.png", "libro006.png"}));
     QVERIFY(!QFileInfo::exists(book.small()));
@@ -212,8 +216,7 @@ void CropRunTest::thumbnailsFollowTheirLargePages() {
     w.TipoPeque->setListIndex(0);
     w.MasMenosAnP->setValue(50);
     w.MasMenosAlP->setValue(90);
-    book.select({0});
-    w.CortaLote->click();
+    book.cutBatch({0});
     QCOMPARE(filesIn(book.big()), (QStringList{"libro001A.jpg", "libro002A.jpg"}));
     QCOMPARE(filesIn(book.small()), (QStringList{"libro001B.jpg", "libro002B.jpg"}));
     QCOMPARE(lines(w.ListaProceso).mid(3),
@@ -253,8 +256,7 @@ void CropRunTest::jpegQualityReachesTheFiles() {
         QDir(book.big()).removeRecursively();
         QDir(book.small()).removeRecursively();
         if (batch) {
-            book.select({0});
-            w.CortaLote->click();
+            book.cutBatch({0});
         } else {
             w.LocalFiles->clickRow(0);
             w.CortaUna->click();
@@ -274,8 +276,7 @@ void CropRunTest::onePagePerScanInTiff() {
     MainWindow& w = book.window();
     w.ChkSepara2Img->setChecked(false);
     w.TipoGrande->setListIndex(1);
-    book.select({0, 1});
-    w.CortaLote->click();
+    book.cutBatch({0, 1});
     QCOMPARE(filesIn(book.big()), (QStringList{"libro001.tif", "libro002.tif"}));
     const QImage page = book.page("libro002.tif");
     QCOMPARE(page.size(), QSize(200, 250));
@@ -288,8 +289,7 @@ void CropRunTest::topMarginLeavesABlankBandAtTheBottom() {
     Book book(1);
     MainWindow& w = book.window();
     w.Altura->setValue(200); // the cut starts 100 rows down but the canvas keeps 500 rows
-    book.select({0});
-    w.CortaLote->click();
+    book.cutBatch({0});
     const QImage page = book.page("libro001.png");
     QCOMPARE(page.size(), QSize(200, 250));
     QVERIFY(near(page.pixel(100, 10), leftColour(1), 0));
@@ -304,8 +304,7 @@ void CropRunTest::distortionStretchesTheCut() {
     w.PermiteDistorsion->setChecked(true);
     w.Altura->setValue(200);
     w.SelectionWidth->setValue(500);
-    book.select({0});
-    w.CortaLote->click();
+    book.cutBatch({0});
     const QImage page = book.page("libro001.png");
     QCOMPARE(page.size(), QSize(200, 250));
     QVERIFY(near(page.pixel(199, 249), leftColour(1), 0));
@@ -316,8 +315,7 @@ void CropRunTest::scannedSizeIsKept() {
     Book book(1);
     MainWindow& w = book.window();
     w.NoReducir->setChecked(true);
-    book.select({0});
-    w.CortaLote->click();
+    book.cutBatch({0});
     QCOMPARE(book.page("libro001.png").size(), QSize(400, 500));
     QCOMPARE(book.page("libro002.png").size(), QSize(400, 500));
 }
@@ -481,8 +479,7 @@ void CropRunTest::unreadableScanIsLoggedAndSkipped() {
     Book book(3);
     MainWindow& w = book.window();
     QFile::resize(book.scans() + "/libro002.png", 0);
-    book.select({0, 1, 2});
-    w.CortaLote->click();
+    book.cutBatch({0, 1, 2});
     QCOMPARE(filesIn(book.big()),
              (QStringList{"libro001.png", "libro002.png", "libro005.png", "libro006.png"}));
     const QStringList log = lines(w.ListaProceso);
@@ -499,8 +496,7 @@ void CropRunTest::unwritableOutputFolderIsLogged() {
     Book book(2);
     MainWindow& w = book.window();
     WindowFixture::touch(book.big()); // a file where the folder should be
-    book.select({0, 1});
-    w.CortaLote->click();
+    book.cutBatch({0, 1});
     const QStringList log = lines(w.ListaProceso);
     QCOMPARE(log.count("** --------------- **"), 2);
     QVERIFY(log.filter(QRegularExpression("^No se pudo crear la carpeta")).size() == 2);
@@ -511,8 +507,7 @@ void CropRunTest::emptySelectionCutsNothing() {
     Book book(1);
     MainWindow& w = book.window();
     w.SelectionSize->setValue(0);
-    book.select({0});
-    w.CortaLote->click();
+    book.cutBatch({0});
     QVERIFY(!QFileInfo::exists(book.big()));
     QVERIFY(lines(w.ListaProceso).filter(QRegularExpression("^La selección está vacía")).size() ==
             1);
@@ -526,8 +521,7 @@ void CropRunTest::unusableSettingStopsTheRun() {
     Book book(1);
     MainWindow& w = book.window();
     w.ColorBw->setListIndex(-1); // no row chosen: a box of fixed choices takes no other text
-    book.select({0});
-    w.CortaLote->click();
+    book.cutBatch({0});
     QCOMPARE(lines(w.ListaProceso),
              QStringList{"Formato de color no válido: \"\". No se ha cortado nada."});
     QVERIFY(!QFileInfo::exists(book.big()));
