@@ -409,7 +409,6 @@ private slots:
         QTest::addColumn<int>("maxLeft");
         QTest::addColumn<int>("maxTop");
         QTest::newRow("small label") << QSize(40, 24) << 100 << 80 << 136;
-        QTest::newRow("halved, odd sides") << QSize(41, 25) << 50 << 100 << 148;
         QTest::newRow("wider than the page") << QSize(300, 24) << 100 << 0 << 136;
         QTest::newRow("larger than the page") << QSize(300, 400) << 100 << 0 << 0;
     }
