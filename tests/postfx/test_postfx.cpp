@@ -528,7 +528,6 @@ private slots:
         QTest::newRow("a cut page") << "libro007" << 7.0;
         QTest::newRow("a page with a thumbnail") << "libro007A" << 7.0;
         QTest::newRow("the last run of digits") << "p12-3b" << 3.0;
-        QTest::newRow("no digit") << "cover" << 0.0;
     }
 
     void pageNumbersFromNames() {
