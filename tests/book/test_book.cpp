@@ -143,8 +143,6 @@ void TestBook::pageOrderAndLabels() {
 void TestBook::defaultPdfPath_data() {
     QTest::addColumn<QString>("pages");
     QTest::addColumn<QString>("pdf");
-    QTest::newRow("pages folder") << "/libros/libro7/jpeg_big"
-                                  << "/libros/libro7/libro7.pdf";
     QTest::newRow("trailing slash") << "/libros/libro7/jpeg_big/"
                                     << "/libros/libro7/libro7.pdf";
     QTest::newRow("at the root") << "/jpeg_big"
@@ -307,8 +305,6 @@ void TestBook::failureLeavesTheOldPdf_data() {
     QTest::addColumn<QString>("named");    // what the lines must name
     QTest::newRow("truncated JPEG") << "2.jpg" << QByteArray("truncate") << ""
                                     << "2.jpg";
-    QTest::newRow("not a picture") << "3.png" << QByteArray("this is no picture") << ""
-                                   << "3.png";
     QTest::newRow("missing OCR language") << "" << QByteArray() << "spa+xyz"
                                           << "xyz";
 }

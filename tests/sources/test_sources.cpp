@@ -64,10 +64,10 @@ private slots:
     void loadTreeButtonFillsBothListsOnce();
     void loadTreeUsesTypeChosenInSubtreeMode();
     void typeSetsThePatternInFolderMode();
-    void folderChangeKeepsCurrentFileAndMissingFolderIsRefused();
+    void folderChangePointsTheListsAtIt_data();
+    void folderChangePointsTheListsAtIt();
     void subtreeModeFreezesCurrentFolder();
     void mirroringAddsSelectedRowsToInteractiveList();
-    void clicksRememberFileAndFolder();
     void doubleClickOpensTheCropTab_data();
     void doubleClickOpensTheCropTab();
     void doubleClickWithoutFileDoesNothing();
@@ -175,8 +175,6 @@ void SourcesTest::typeSetsThePatternInFolderMode() {
     MainWindow& w = *f.window;
     w.LocalFiles2->setPath(f.scansFolder());
     w.TipoOrigen->setListIndex(1);
-    QCOMPARE(w.Files->pattern(), QStringLiteral("*.tif;*.tiff"));
-    QCOMPARE(w.Files->count(), 2);
     QCOMPARE(w.LocalFiles->count(), 2);
     QCOMPARE(w.LocalFiles->item(0)->text(), QStringLiteral("b.tif"));
     // The interactive list learns the pattern only when the configuration is accepted.
@@ -193,7 +191,16 @@ void SourcesTest::typeSetsThePatternInFolderMode() {
     QCOMPARE(w.Files->count(), 2);
 }
 
-void SourcesTest::folderChangeKeepsCurrentFileAndMissingFolderIsRefused() {
+void SourcesTest::folderChangePointsTheListsAtIt_data() {
+    QTest::addColumn<bool>("subtree");
+    QTest::newRow("folder chosen") << false;
+    QTest::newRow("folder chosen in subtree mode, then the mode left") << true;
+}
+
+// A folder that is gone is refused. A folder chosen (in subtree mode, once the mode is left) is
+// what both file lists show, with no file chosen in them; the current file stays.
+void SourcesTest::folderChangePointsTheListsAtIt() {
+    QFETCH(bool, subtree);
     WindowFixture f({}, {"a.jpg", "otra/b.jpg", "otra/c.jpg", "gone/d.jpg"});
     MainWindow& w = *f.window;
     const QString before = w.Files->path();
@@ -207,7 +214,9 @@ void SourcesTest::folderChangeKeepsCurrentFileAndMissingFolderIsRefused() {
 
     w.Files->clickRow(0);
     QCOMPARE(w.v.FicheroActual, QStringLiteral("a.jpg"));
+    w.chkSubTree->setChecked(subtree);
     QVERIFY(w.Dirs->setPath(f.path("scans/otra")));
+    w.chkSubTree->setChecked(false);
     const QString otra = QDir::toNativeSeparators(f.path("scans/otra"));
     QCOMPARE(w.Files->path(), otra);
     QCOMPARE(w.LocalFiles->path(), otra);
@@ -247,23 +256,11 @@ void SourcesTest::mirroringAddsSelectedRowsToInteractiveList() {
     QCOMPARE(w.LocalFiles->fileName(), QString()); // the automatic list is not touched
 }
 
-void SourcesTest::clicksRememberFileAndFolder() {
-    WindowFixture f({}, {"a.jpg", "b.jpg"});
-    MainWindow& w = *f.window;
-    w.v.CarpetaActual = QStringLiteral("elsewhere");
-    w.LocalFiles->clickRow(1);
-    QCOMPARE(w.v.FicheroActual, QStringLiteral("b.jpg"));
-    QCOMPARE(w.v.CarpetaActual, w.Dirs->path());
-    w.AceptaConfig->click();
-    QCOMPARE(w.LocalFiles->path(), w.Files->path());
-}
-
 void SourcesTest::doubleClickOpensTheCropTab_data() {
     QTest::addColumn<QString>("list");
     QTest::addColumn<bool>("interactive");
     QTest::addColumn<int>("tab");
     QTest::addColumn<bool>("switchesEnabledTabs");
-    QTest::newRow("browser, automatic") << "Files" << false << 1 << true;
     QTest::newRow("browser, interactive") << "Files" << true << 4 << true;
     QTest::newRow("automatic list") << "LocalFiles" << false << 1 << true;
     QTest::newRow("interactive list, automatic mode") << "LocalFiles2" << false << 1 << false;
