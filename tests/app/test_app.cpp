@@ -31,7 +31,7 @@ class AppTest : public QObject {
 private slots:
     void startState();
     void fontListsFollowTheToolFolder();
-    void controlNamesAreUnique();
+    void controlsHaveTheirNamesAndKinds();
     void acceptVersusInteractiveWithSubtree_data();
     void acceptVersusInteractiveWithSubtree();
     void spreadRulesAndRightPageControls();
@@ -95,13 +95,61 @@ void AppTest::fontListsFollowTheToolFolder() {
     QCOMPARE(empty.window->MagicNonFont->count(), 0);
 }
 
-void AppTest::controlNamesAreUnique() {
+// Scripts and the operator's notes address the controls by these names: each exists once, of
+// its kind.
+void AppTest::controlsHaveTheirNamesAndKinds() {
     WindowFixture f;
     QSet<QString> names;
     for (QWidget* c : f.window->controls()) {
         QVERIFY(!c->objectName().isEmpty());
         QVERIFY2(!names.contains(c->objectName()), qPrintable(c->objectName()));
         names.insert(c->objectName());
+    }
+    const std::pair<const char*, const char*> kinds[] = {
+        {"ComboBox", "TipoOrigen TipoGrande TipoPeque ColorBw FormatoWM MagicNonFont MagikNonDato "
+                     "MagicParFont MagikParDato IdiomaOCR"},
+        {"DriveList", "Drive1"},
+        {"FolderList", "Dirs DirWM"},
+        {"FileList", "Files LocalFiles LocalFiles2 FileWM FiletoRenum"},
+        {"QCheckBox",
+         "chkSubTree ChkSepara2Img NoReducir Interactivo HacerMini Compresion "
+         "PermiteDistorsion WMActivo chkAlternatepages chkMargenNegro CheckMagik "
+         "MagikisCopy ChkNumeroNon ChkNumeroPar chkOCR chkSeguirLibro chkICSeguirLibro"},
+        {"QPushButton", "cmdLoadTree AceptaConfig Probar CortaUna CortaLote LeerWm cmdICPrueba "
+                        "cmdICorte cmdICLote TestMgkNon TestMgkPar cmdNumPrueba cmdNumProceso "
+                        "cmdDetectar cmdICDetectar cmdCrearPDF cmdCancelarPDF"},
+        {"QListWidget", "lstTree lstTreeAuto"},
+        {"ProgressList", "ListaProceso lstActividad lstNumeracion lstPDF"},
+        {"QLineEdit", "AltoGrande AnchoGrande AltoPeque AnchoPeque DirPDF ArchivoPDF TituloPDF "
+                      "AutorPDF ResolucionPDF"},
+        {"UpDown", "MasMenosAlG MasMenosAnG MasMenosAlP MasMenosAnP UpDownAngle"},
+        {"QSlider", "UpDownQuality SelectionSize Altura SelectionWidth UpDowni UpDownd WMTrans "
+                    "WMSize WMHpos WMVpos SelectionSize2 Altura2 SelectionWidth2i SelectionWidth2d "
+                    "UpDowni2 UpDownd2 GreyTolerance WMTransNum WMSizeNum WMHPosNum WMVPosNum"},
+        {"ClickLabel", "Cancelar Cancelar2"},
+        {"ImageBox", "Imagen PaginaIzq PaginaDch ImagenGrande ImgWM ImgPlantilla WMGrande Imagen2 "
+                     "ImgPreview ImgWMNum ImgPlantillaNum WMGrandeNum"},
+        {"QRadioButton", "optIzquierda optDerecha"},
+        {"PictureBox", "ImageSource ImageTarget"},
+    };
+    QStringList expected;
+    QList<QByteArray> expectedKinds;
+    for (const auto& [kind, list] : kinds)
+        for (const QString& name : QString::fromLatin1(list).split(' '))
+            expected << name, expectedKinds << QByteArray(kind);
+    const std::pair<const char*, const char*> arrays[] = {
+        {"cbMagikNon", "ComboBox"}, {"lblMagicNon", "QLineEdit"}, {"infoMagikTextNon", "QLabel"},
+        {"cbMagicPar", "ComboBox"}, {"lblMagikPar", "QLineEdit"}, {"infoMagikTextPar", "QLabel"},
+    };
+    for (const auto& [array, kind] : arrays)
+        for (int k = 0; k < 5; ++k)
+            expected << QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(k),
+                expectedKinds << QByteArray(kind);
+    for (int i = 0; i < expected.size(); ++i) {
+        QWidget* c = f.window->control(expected[i]);
+        QVERIFY2(c, qPrintable(expected[i]));
+        QVERIFY2(c->inherits(expectedKinds[i].constData()),
+                 qPrintable(expected[i] + QLatin1String(": ") + c->metaObject()->className()));
     }
 }
 
