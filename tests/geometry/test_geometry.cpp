@@ -70,6 +70,7 @@ private slots:
     void keepingTheScannedSizeWithAnOddWidth();
     void laterScansKeepTheReferenceSize();
     void loadsThatCannotHappenChangeNothing();
+    void interactiveHandlersHonourTheBlock();
     void rightEdgeSliderNeverGivesANegativeMargin();
     void positionSlidersSelectTheirOption_data();
     void positionSlidersSelectTheirOption();
@@ -212,6 +213,27 @@ void GeometryTest::loadsThatCannotHappenChangeNothing() {
     QCOMPARE(w.v.ProporcionPagina, before);
     QVERIFY(lines(w.ListaProceso).last().startsWith("Altura de página"));
     QVERIFY(std::isfinite(w.v.AnchoSeleccion));
+}
+
+// While the program sets the interactive sliders itself they change nothing else.
+void GeometryTest::interactiveHandlersHonourTheBlock() {
+    LoadedWindow s({{1800, 1240}});
+    MainWindow& w = s.w();
+    w.Interactivo->setChecked(true);
+    w.CargaImagen();
+    w.Imagen2->ClearSelection();
+    w.v.PaginaActiva = QStringLiteral("d");
+    w.v.BloqueoEventos = true;
+    for (QSlider* slider : {w.SelectionSize2, w.SelectionWidth2i, w.SelectionWidth2d, w.Altura2,
+                            w.UpDowni2, w.UpDownd2})
+        slider->setValue(slider->value() == 0 ? 1 : slider->value() - 1);
+    QVERIFY(!w.Imagen2->HasSelection());
+    QCOMPARE(w.v.PaginaActiva, QStringLiteral("d"));
+    QVERIFY(!w.v.MargenIzq2Manual);
+    w.v.BloqueoEventos = false;
+    w.SelectionSize2->setValue(500);
+    QVERIFY(w.Imagen2->HasSelection());
+    QCOMPARE(w.v.LimiteInferior2, 620.0);
 }
 
 void GeometryTest::rightEdgeSliderNeverGivesANegativeMargin() {
