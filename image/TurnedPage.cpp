@@ -262,6 +262,11 @@ sumRowsAvx2Unrolled(const uchar* const* rowAt, const std::int64_t* starts, std::
             continue;
         }
         const uchar* const* rows = rowAt + (row + block.shared);
+        // The rows just below are the next page row's. Down a turned scan the rows change every
+        // few dozen columns, too often for the processor to fetch them ahead on its own: asked
+        // for now, they arrive while this row is summed.
+        _mm_prefetch(reinterpret_cast<const char*>(rows[2 * pairCount] + at), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(rows[2 * pairCount + 1] + at), _MM_HINT_T0);
         __m256i sum0 = half, sum1 = half, sum2 = half, sum3 = half;
         for (int p = 0; p < pairCount; ++p) {
             const __m256i a =
