@@ -1,5 +1,7 @@
 #include "detect/ReducedGrey.h"
 
+#include "image/AreaShrink.h"
+
 #include <algorithm>
 
 #if defined(__SSE2__)
@@ -13,10 +15,6 @@
 namespace {
 
 #ifdef PLIEGO_HAS_AVX2_PATH
-bool hasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 
 // addRow32 for a factor of 4, sixteen pixels (four columns) a step: each pixel's luma by one
 // multiply-add of its bytes with 1, 2, 1, 0, then the four of each column added up.
@@ -48,7 +46,8 @@ __attribute__((target("avx2"))) int addRow32Factor4Avx2(const std::uint32_t* row
 void addRow32(const std::uint32_t* row, int columns, int factor, std::uint32_t* sums) {
     int c = 0;
 #ifdef PLIEGO_HAS_AVX2_PATH
-    if (factor == 4 && hasAvx2())
+    // The same instructions as the shrinks, so that the tests can narrow them for both.
+    if (factor == 4 && areaShrinkUsesAvx2())
         c = addRow32Factor4Avx2(row, columns, sums);
 #endif
 #if defined(__SSE2__)
